@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Brings a fresh Debian machine to a state where Quillon builds: installs only the
+# packages that are missing (a second run costs a dpkg query), then configures and
+# builds. Usage: scripts/bootstrap.sh [BUILD_DIR] [extra cmake arguments...]
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libqscintilla2-qt6-dev
+  libgl-dev libxkbcommon-dev zlib1g-dev
+  libgtest-dev libbenchmark-dev
+  libexpat1-dev libxml2-dev libpugixml-dev
+  clang libclang-rt-14-dev
+  xvfb xauth imagemagick
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  echo "bootstrap: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+[ "${QUILLON_INSTALL_ONLY:-0}" = 1 ] && exit 0
+
+BUILD_DIR=${1:-build}
+shift || true
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cmake -S "$ROOT" -B "$ROOT/$BUILD_DIR" -G Ninja "$@" >/dev/null
+cmake --build "$ROOT/$BUILD_DIR"
