@@ -1,0 +1,479 @@
+#include "TextEditor.h"
+
+#include <Qsci/qsciprinter.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFontDatabase>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+
+#include "WideSupport.h"
+#include "XmlLexer.h"
+
+namespace {
+
+QColor ToQColor(TColor aColor) { return QColor((aColor >> 16) & 255, (aColor >> 8) & 255, aColor & 255); }
+
+std::u16string FromQString(const QString& aText) {
+  return std::u16string(reinterpret_cast<const char16_t*>(aText.utf16()), size_t(aText.size()));
+}
+
+int Digits(int aNumber) {
+  int d = 1;
+  while (aNumber >= 10) {
+    aNumber /= 10;
+    ++d;
+  }
+  return d;
+}
+
+}  // namespace
+
+TTextEditor::TTextEditor(QWidget* aParent) : QsciScintilla(aParent) {
+  setUtf8(true);
+  // Lines typed by the user end like the lines the program writes.
+  setEolMode(EolWindows);
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  setFont(font);
+  setMarginsFont(font);
+  setMarginWidth(1, 0);
+  setMarginWidth(2, 0);
+  SendScintilla(SCI_SETSCROLLWIDTH, 1);
+  SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
+  setTabWidth(8);
+
+  connect(this, &QsciScintilla::textChanged, this, [this] {
+    if (OnChange) OnChange();
+  });
+  auto status = [this] {
+    if (OnStatusChange) OnStatusChange();
+  };
+  connect(this, &QsciScintilla::cursorPositionChanged, this, status);
+  connect(this, &QsciScintilla::selectionChanged, this, status);
+  connect(this, &QsciScintilla::modificationChanged, this, status);
+  connect(this, &QsciScintilla::linesChanged, this, [this] { UpdateGutter(); });
+  connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { UpdateGutterTexts(); });
+
+  ApplyColours();
+  UpdateGutter();
+}
+
+TTextEditor::~TTextEditor() {
+  if (FLexer) {
+    setLexer(nullptr);
+    delete FLexer;
+  }
+}
+
+// ---- colouring ---------------------------------------------------------------------------
+
+void TTextEditor::SetHighlighter(std::shared_ptr<TXmlHighlighter> aHighlighter) {
+  TXmlLexer* old = FLexer;
+  FLexer = aHighlighter ? new TXmlLexer(std::move(aHighlighter), this) : nullptr;
+  ApplyColours();  // the lexer takes its colours before Scintilla reads them
+  setLexer(FLexer);
+  delete old;
+  ApplyColours();
+  UpdateGutter();
+}
+
+std::shared_ptr<TXmlHighlighter> TTextEditor::Highlighter() const {
+  return FLexer ? FLexer->Highlighter() : nullptr;
+}
+
+void TTextEditor::RefreshHighlighter() {
+  // Token kinds keep their style numbers; only the looks of the styles change.
+  ApplyColours();
+}
+
+void TTextEditor::ApplyColours() {
+  const QColor paper = FBackgroundColor == clNone ? QColor(Qt::white) : ToQColor(FBackgroundColor);
+  const QColor text(Qt::black);
+  const QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  if (FLexer) {
+    FLexer->ApplyAttributes(font, text, paper);
+  } else {
+    setPaper(paper);
+    setColor(text);
+    // Without a lexer every style follows the default one.
+    SendScintilla(SCI_STYLESETBACK, STYLE_DEFAULT, paper);
+    SendScintilla(SCI_STYLESETFORE, STYLE_DEFAULT, text);
+    SendScintilla(SCI_STYLECLEARALL);
+  }
+  setMarginsBackgroundColor(QColor(0xF0, 0xF0, 0xF0));
+  setMarginsForegroundColor(QColor(0x60, 0x60, 0x60));
+  setMarginsFont(font);
+  SetCaretLineColor(FCaretLineColor);
+}
+
+void TTextEditor::SetBackgroundColor(TColor aColor) {
+  FBackgroundColor = aColor;
+  ApplyColours();
+}
+
+void TTextEditor::SetCaretLineColor(TColor aColor) {
+  FCaretLineColor = aColor;
+  setCaretLineVisible(aColor != clNone);
+  if (aColor != clNone) setCaretLineBackgroundColor(ToQColor(aColor));
+}
+
+// ---- text and lines ----------------------------------------------------------------------
+
+bool TTextEditor::ReadOnly() const { return isReadOnly(); }
+void TTextEditor::SetReadOnly(bool aValue) { setReadOnly(aValue); }
+
+std::u16string TTextEditor::RangeText(long aFrom, long aTo) const {
+  if (aTo <= aFrom) return {};
+  const char* p = reinterpret_cast<const char*>(SendScintilla(SCI_GETRANGEPOINTER, aFrom, aTo - aFrom));
+  return p ? Utf8ToUtf16(std::string_view(p, size_t(aTo - aFrom))) : std::u16string();
+}
+
+std::u16string TTextEditor::Text() const { return RangeText(0, SendScintilla(SCI_GETLENGTH)); }
+
+void TTextEditor::SetText(std::u16string_view aText) {
+  const std::string utf8 = Utf16ToUtf8(aText);
+  const bool readOnly = isReadOnly();
+  if (readOnly) SendScintilla(SCI_SETREADONLY, 0L);
+  SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+  SendScintilla(SCI_CLEARALL);
+  // APPENDTEXT takes a length, so NUL characters in the text survive.
+  SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(utf8.size()), utf8.data());
+  SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+  SendScintilla(SCI_EMPTYUNDOBUFFER);
+  SendScintilla(SCI_SETSAVEPOINT);
+  FForcedModified = false;
+  SendScintilla(SCI_GOTOPOS, 0L);
+  if (readOnly) SendScintilla(SCI_SETREADONLY, 1L);
+}
+
+int TTextEditor::ScintillaLineCount() const { return int(SendScintilla(SCI_GETLINECOUNT)); }
+long TTextEditor::LineStartPos(int aLine) const { return SendScintilla(SCI_POSITIONFROMLINE, aLine); }
+long TTextEditor::LineEndPos(int aLine) const { return SendScintilla(SCI_GETLINEENDPOSITION, aLine); }
+
+int TTextEditor::LineCount() const {
+  const long length = SendScintilla(SCI_GETLENGTH);
+  if (length == 0) return 0;
+  const int n = ScintillaLineCount();
+  return LineStartPos(n - 1) == length ? n - 1 : n;
+}
+
+std::u16string TTextEditor::Line(int aIndex) const {
+  if (aIndex < 0 || aIndex >= ScintillaLineCount()) return {};
+  return RangeText(LineStartPos(aIndex), LineEndPos(aIndex));
+}
+
+void TTextEditor::ReplaceRange(long aFrom, long aTo, std::u16string_view aText) {
+  const std::string utf8 = Utf16ToUtf8(aText);
+  SendScintilla(SCI_SETTARGETRANGE, aFrom, aTo);
+  SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(utf8.size()), utf8.data());
+}
+
+void TTextEditor::SetLine(int aIndex, std::u16string_view aText) {
+  if (aIndex < 0 || aIndex >= ScintillaLineCount() || isReadOnly()) return;
+  ReplaceRange(LineStartPos(aIndex), LineEndPos(aIndex), aText);
+}
+
+// ---- gutter ------------------------------------------------------------------------------
+
+void TTextEditor::SetGutterVisible(bool aValue) {
+  FGutterVisible = aValue;
+  UpdateGutter();
+}
+
+void TTextEditor::SetShowLineNumbers(bool aValue) {
+  FShowLineNumbers = aValue;
+  UpdateGutter();
+}
+
+void TTextEditor::SetLeadingZeros(bool aValue) {
+  FLeadingZeros = aValue;
+  UpdateGutter();
+}
+
+void TTextEditor::SetZeroStart(bool aValue) {
+  FZeroStart = aValue;
+  UpdateGutter();
+}
+
+std::u16string TTextEditor::GutterText(int aLine) const {
+  const int n = ScintillaLineCount();
+  const int number = FZeroStart ? aLine : aLine + 1;
+  std::u16string text = IntToStr(number);
+  if (FLeadingZeros) {
+    const size_t width = size_t(Digits(FZeroStart ? n - 1 : n));
+    if (text.size() < width) text.insert(0, width - text.size(), u'0');
+  }
+  return text;
+}
+
+void TTextEditor::UpdateGutter() {
+  if (!FGutterVisible) {
+    setMarginWidth(0, 0);
+    return;
+  }
+  if (!FShowLineNumbers) {
+    setMarginType(0, SymbolMargin);
+    setMarginWidth(0, 16);
+    return;
+  }
+  const int n = ScintillaLineCount();
+  const int digits = Digits(FZeroStart ? n - 1 : n);
+  const bool custom = FLeadingZeros || FZeroStart;
+  setMarginType(0, custom ? TextMarginRightJustified : NumberMargin);
+  if (digits != FGutterDigits || marginWidth(0) == 0) {
+    FGutterDigits = digits;
+    const std::string nines(size_t(digits < 2 ? 2 : digits), '9');
+    const int width = int(SendScintilla(SCI_TEXTWIDTH, STYLE_LINENUMBER, nines.c_str()));
+    setMarginWidth(0, width + 10);
+  }
+  if (custom) UpdateGutterTexts();
+}
+
+void TTextEditor::UpdateGutterTexts() {
+  if (!FGutterVisible || !FShowLineNumbers || !(FLeadingZeros || FZeroStart)) return;
+  // Only the lines on screen carry a gutter text; scrolling fills in the others. A text is
+  // set only when it differs, so the repaint it causes settles at once.
+  const int n = ScintillaLineCount();
+  const int first = int(SendScintilla(SCI_GETFIRSTVISIBLELINE));
+  const int shown = int(SendScintilla(SCI_LINESONSCREEN)) + 2;
+  int lastDoc = -1;
+  for (int v = first; v < first + shown; ++v) {
+    const int line = int(SendScintilla(SCI_DOCLINEFROMVISIBLE, v));
+    if (line >= n) break;
+    if (line == lastDoc) continue;
+    lastDoc = line;
+    const std::string want = Utf16ToUtf8(GutterText(line));
+    const long len = SendScintilla(SCI_MARGINGETTEXT, line, static_cast<long>(0));
+    std::string have(size_t(len > 0 ? len : 0), '\0');
+    if (len > 0) SendScintilla(SCI_MARGINGETTEXT, static_cast<unsigned long>(line), have.data());
+    if (have != want) {
+      SendScintilla(SCI_MARGINSETTEXT, static_cast<unsigned long>(line), want.c_str());
+      SendScintilla(SCI_MARGINSETSTYLE, line, long(STYLE_LINENUMBER));
+    }
+  }
+}
+
+// ---- view options ------------------------------------------------------------------------
+
+bool TTextEditor::WordWrap() const { return wrapMode() != WrapNone; }
+void TTextEditor::SetWordWrap(bool aValue) { setWrapMode(aValue ? WrapWord : WrapNone); }
+
+void TTextEditor::SetSpecialChars(bool aValue) {
+  FSpecialChars = aValue;
+  setWhitespaceVisibility(aValue ? WsVisible : WsInvisible);
+  setEolVisibility(aValue);
+}
+
+void TTextEditor::SetSelectionMode(TSelectionMode aMode) {
+  FSelectionMode = aMode;
+  ApplySelectionMode();
+}
+
+void TTextEditor::ApplySelectionMode() {
+  static const long kMode[] = {SC_SEL_STREAM, SC_SEL_LINES, SC_SEL_RECTANGLE};
+  const long mode = kMode[FSelectionMode];
+  // Scintilla flips "caret moves extend the selection" on each call; two calls set the mode
+  // and leave plain caret moves alone.
+  SendScintilla(SCI_SETSELECTIONMODE, mode);
+  SendScintilla(SCI_SETSELECTIONMODE, mode);
+}
+
+void TTextEditor::mouseReleaseEvent(QMouseEvent* aEvent) {
+  QsciScintilla::mouseReleaseEvent(aEvent);
+  // A mouse selection starts as a stream; keep the chosen mode for what follows.
+  if (FSelectionMode != smNormal && int(SendScintilla(SCI_GETSELECTIONMODE)) == SC_SEL_STREAM)
+    ApplySelectionMode();
+}
+
+bool TTextEditor::AutoIndent() const { return autoIndent(); }
+void TTextEditor::SetAutoIndent(bool aValue) { setAutoIndent(aValue); }
+bool TTextEditor::TabsToSpaces() const { return !indentationsUseTabs(); }
+void TTextEditor::SetTabsToSpaces(bool aValue) { setIndentationsUseTabs(!aValue); }
+int TTextEditor::TabWidth() const { return tabWidth(); }
+void TTextEditor::SetTabWidth(int aValue) { setTabWidth(aValue < 1 ? 1 : aValue); }
+
+// ---- editing commands --------------------------------------------------------------------
+
+bool TTextEditor::CanUndo() const { return isUndoAvailable(); }
+bool TTextEditor::CanRedo() const { return isRedoAvailable(); }
+
+bool TTextEditor::CanPaste() const {
+  if (!SendScintilla(SCI_CANPASTE)) return false;
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  return data && data->hasText();
+}
+
+bool TTextEditor::SelAvail() const { return hasSelectedText(); }
+void TTextEditor::Undo() { undo(); }
+void TTextEditor::Redo() { redo(); }
+void TTextEditor::SelectAll() { selectAll(true); }
+void TTextEditor::CopyToClipboard() { copy(); }
+void TTextEditor::CutToClipboard() { cut(); }
+void TTextEditor::PasteFromClipboard() { paste(); }
+
+std::u16string TTextEditor::SelText() const {
+  return RangeText(SendScintilla(SCI_GETSELECTIONSTART), SendScintilla(SCI_GETSELECTIONEND));
+}
+
+int TTextEditor::SelLength() const {
+  return int(SendScintilla(SCI_COUNTCODEUNITS, SendScintilla(SCI_GETSELECTIONSTART),
+                           SendScintilla(SCI_GETSELECTIONEND)));
+}
+
+// ---- caret -------------------------------------------------------------------------------
+
+int TTextEditor::CaretLine() const {
+  return int(SendScintilla(SCI_LINEFROMPOSITION, SendScintilla(SCI_GETCURRENTPOS))) + 1;
+}
+
+int TTextEditor::CaretColumn() const {
+  const long pos = SendScintilla(SCI_GETCURRENTPOS);
+  const long start = LineStartPos(int(SendScintilla(SCI_LINEFROMPOSITION, pos)));
+  return int(SendScintilla(SCI_COUNTCODEUNITS, start, pos)) + 1;
+}
+
+void TTextEditor::SetCaret(int aLine, int aColumn) {
+  const int n = ScintillaLineCount();
+  const int line = aLine < 1 ? 0 : (aLine > n ? n - 1 : aLine - 1);
+  const long start = LineStartPos(line);
+  const long units = SendScintilla(SCI_COUNTCODEUNITS, start, LineEndPos(line));
+  long column = aColumn < 1 ? 0 : aColumn - 1;
+  if (column > units) column = units;
+  const long pos = SendScintilla(SCI_POSITIONRELATIVECODEUNITS, start, column);
+  SendScintilla(SCI_GOTOPOS, pos);
+  SendScintilla(SCI_CHOOSECARETX);
+}
+
+std::u16string TTextEditor::WordAtCaret() const {
+  const long pos = SendScintilla(SCI_GETCURRENTPOS);
+  return RangeText(SendScintilla(SCI_WORDSTARTPOSITION, pos, 1L), SendScintilla(SCI_WORDENDPOSITION, pos, 1L));
+}
+
+// ---- search and replace ------------------------------------------------------------------
+
+int TTextEditor::SearchReplace(std::u16string_view aSearch, std::u16string_view aReplace, TSearchOptions aOptions) {
+  if (aSearch.empty()) return 0;
+  const std::string search = Utf16ToUtf8(aSearch);
+  const std::string replace = Utf16ToUtf8(aReplace);
+  const bool replacing = aOptions & (soReplace | soReplaceAll);
+  if (replacing && isReadOnly()) return 0;
+  long flags = 0;
+  if (aOptions & soMatchCase) flags |= SCFIND_MATCHCASE;
+  if (aOptions & soWholeWord) flags |= SCFIND_WHOLEWORD;
+  SendScintilla(SCI_SETSEARCHFLAGS, flags);
+  const bool entire = aOptions & soEntireScope;
+  const long selStart = SendScintilla(SCI_GETSELECTIONSTART);
+  const long selEnd = SendScintilla(SCI_GETSELECTIONEND);
+
+  if (aOptions & soReplaceAll) {
+    long from = entire ? 0 : selStart;
+    int count = 0;
+    SendScintilla(SCI_BEGINUNDOACTION);
+    for (;;) {
+      SendScintilla(SCI_SETTARGETRANGE, from, SendScintilla(SCI_GETLENGTH));
+      if (SendScintilla(SCI_SEARCHINTARGET, static_cast<unsigned long>(search.size()), search.data()) < 0) break;
+      const long start = SendScintilla(SCI_GETTARGETSTART);
+      const long inserted =
+          SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(replace.size()), replace.data());
+      from = start + inserted;
+      ++count;
+    }
+    SendScintilla(SCI_ENDUNDOACTION);
+    if (count) SendScintilla(SCI_GOTOPOS, from);
+    return count;
+  }
+
+  const bool backwards = aOptions & soBackwards;
+  long from;
+  if (backwards)
+    from = entire ? SendScintilla(SCI_GETLENGTH) : selStart;
+  else
+    from = entire ? 0 : (replacing ? selStart : selEnd);
+  // A target whose start lies after its end searches backwards.
+  SendScintilla(SCI_SETTARGETRANGE, from, backwards ? 0L : SendScintilla(SCI_GETLENGTH));
+  if (SendScintilla(SCI_SEARCHINTARGET, static_cast<unsigned long>(search.size()), search.data()) < 0) return 0;
+  long start = SendScintilla(SCI_GETTARGETSTART);
+  long end = SendScintilla(SCI_GETTARGETEND);
+  if (replacing) {
+    end = start + SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(replace.size()), replace.data());
+    SendScintilla(SCI_GOTOPOS, end);
+  } else if (backwards) {
+    SendScintilla(SCI_SETSEL, end, start);
+  } else {
+    SendScintilla(SCI_SETSEL, start, end);
+  }
+  return 1;
+}
+
+// ---- modified flag -----------------------------------------------------------------------
+
+bool TTextEditor::Modified() const { return FForcedModified || SendScintilla(SCI_GETMODIFY); }
+
+void TTextEditor::SetModified(bool aValue) {
+  const bool was = Modified();
+  FForcedModified = aValue;
+  if (!aValue) SendScintilla(SCI_SETSAVEPOINT);
+  if (was != Modified() && OnStatusChange) OnStatusChange();
+}
+
+// ---- printing ----------------------------------------------------------------------------
+
+void TTextEditor::Print(QsciPrinter& aPrinter, const TEditorPrintOptions& aOptions) {
+  aPrinter.setDocName(QString::fromUtf16(aOptions.FTitle.data(), qsizetype(aOptions.FTitle.size())));
+  aPrinter.setCopyCount(aOptions.FCopies < 1 ? 1 : aOptions.FCopies);
+  aPrinter.setPageMargins(QMarginsF(aOptions.FMarginLeftMM, aOptions.FMarginTopMM, aOptions.FMarginRightMM,
+                                    aOptions.FMarginBottomMM),
+                          QPageLayout::Millimeter);
+  // The printout takes its margins and tabs from the view: set them for the job, then back.
+  const MarginType oldType = marginType(0);
+  const int oldWidth = marginWidth(0);
+  const int oldTab = tabWidth();
+  if (aOptions.FLineNumbers) {
+    setMarginType(0, NumberMargin);
+    const std::string nines(size_t(Digits(ScintillaLineCount()) + 1), '9');
+    setMarginWidth(0, int(SendScintilla(SCI_TEXTWIDTH, STYLE_LINENUMBER, nines.c_str())) + 10);
+  } else {
+    setMarginWidth(0, 0);
+  }
+  setTabWidth(aOptions.FTabWidth < 1 ? 1 : aOptions.FTabWidth);
+  SendScintilla(SCI_SETPRINTCOLOURMODE, long(aOptions.FColors ? SC_PRINT_NORMAL : SC_PRINT_BLACKONWHITE));
+  aPrinter.printRange(this);
+  setTabWidth(oldTab);
+  setMarginType(0, oldType);
+  setMarginWidth(0, oldWidth);
+  UpdateGutter();
+}
+
+// ---- dropped files -----------------------------------------------------------------------
+
+void TTextEditor::dragEnterEvent(QDragEnterEvent* aEvent) {
+  if (OnDropFiles && aEvent->mimeData()->hasUrls()) {
+    aEvent->acceptProposedAction();
+    return;
+  }
+  QsciScintilla::dragEnterEvent(aEvent);
+}
+
+void TTextEditor::dragMoveEvent(QDragMoveEvent* aEvent) {
+  if (OnDropFiles && aEvent->mimeData()->hasUrls()) {
+    aEvent->acceptProposedAction();
+    return;
+  }
+  QsciScintilla::dragMoveEvent(aEvent);
+}
+
+void TTextEditor::dropEvent(QDropEvent* aEvent) {
+  if (OnDropFiles && aEvent->mimeData()->hasUrls()) {
+    std::vector<std::u16string> files;
+    for (const QUrl& url : aEvent->mimeData()->urls())
+      if (url.isLocalFile()) files.push_back(FromQString(url.toLocalFile()));
+    aEvent->acceptProposedAction();
+    if (!files.empty()) OnDropFiles(files);
+    return;
+  }
+  QsciScintilla::dropEvent(aEvent);
+}

@@ -1,0 +1,145 @@
+#include "XmlLexer.h"
+
+#include <Qsci/qsciscintilla.h>
+
+namespace {
+
+QColor ToQColor(TColor aColor) { return QColor((aColor >> 16) & 255, (aColor >> 8) & 255, aColor & 255); }
+
+// Decodes one UTF-8 line into UTF-16 and notes where each unit starts in the bytes.
+// Returns false for a pure ASCII line, where units and bytes coincide.
+bool DecodeLine(const char* aBytes, int aCount, std::u16string& aWide, std::vector<int>& aUnitToByte) {
+  aWide.clear();
+  int i = 0;
+  while (i < aCount && static_cast<unsigned char>(aBytes[i]) < 0x80) ++i;
+  if (i == aCount) {
+    aWide.assign(aBytes, aBytes + aCount);
+    return false;
+  }
+  aUnitToByte.clear();
+  for (int k = 0; k < i; ++k) {
+    aWide.push_back(char16_t(aBytes[k]));
+    aUnitToByte.push_back(k);
+  }
+  while (i < aCount) {
+    const unsigned char b = aBytes[i];
+    int len = 1;
+    uint32_t cp = b;
+    if (b >= 0xF0 && i + 3 < aCount + 0 && b < 0xF8) {
+      len = 4;
+      cp = ((b & 7u) << 18) | ((aBytes[i + 1] & 0x3Fu) << 12) | ((aBytes[i + 2] & 0x3Fu) << 6) | (aBytes[i + 3] & 0x3Fu);
+    } else if (b >= 0xE0 && i + 2 < aCount) {
+      len = 3;
+      cp = ((b & 15u) << 12) | ((aBytes[i + 1] & 0x3Fu) << 6) | (aBytes[i + 2] & 0x3Fu);
+    } else if (b >= 0xC0 && i + 1 < aCount) {
+      len = 2;
+      cp = ((b & 31u) << 6) | (aBytes[i + 1] & 0x3Fu);
+    } else if (b >= 0x80) {
+      cp = 0xFFFD;  // a stray byte: one unit, so styling still covers it
+    }
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      aWide.push_back(char16_t(0xD800 + (cp >> 10)));
+      aUnitToByte.push_back(i);
+      aWide.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+      aUnitToByte.push_back(i);  // the low half styles nothing of its own
+    } else {
+      aWide.push_back(char16_t(cp));
+      aUnitToByte.push_back(i);
+    }
+    i += len;
+  }
+  return true;
+}
+
+}  // namespace
+
+TXmlLexer::TXmlLexer(std::shared_ptr<TXmlHighlighter> aHighlighter, QObject* aParent)
+    : QsciLexerCustom(aParent), FHighlighter(std::move(aHighlighter)) {
+  if (!FHighlighter) FHighlighter = std::make_shared<TXmlHighlighter>();
+}
+
+const char* TXmlLexer::language() const { return "XML"; }
+
+QString TXmlLexer::description(int aStyle) const {
+  if (aStyle == StyleDefault) return QStringLiteral("Default");
+  if (aStyle >= 1 && aStyle <= XmlAttributeCount) {
+    std::u16string_view name = FHighlighter->Attribute(TXmlAttributeKind(aStyle - 1)).DisplayName();
+    return QString::fromUtf16(name.data(), qsizetype(name.size()));
+  }
+  return {};
+}
+
+void TXmlLexer::ApplyAttributes(const QFont& aBaseFont, const QColor& aText, const QColor& aPaper) {
+  setDefaultFont(aBaseFont);
+  setDefaultColor(aText);
+  setDefaultPaper(aPaper);
+  setFont(aBaseFont, -1);
+  setColor(aText, -1);
+  setPaper(aPaper, -1);
+  for (int a = 0; a < XmlAttributeCount; ++a) {
+    const TXmlTextAttribute& attr = FHighlighter->Attribute(TXmlAttributeKind(a));
+    const int style = a + 1;
+    QFont f = aBaseFont;
+    f.setBold(attr.Style() & fsBold);
+    f.setItalic(attr.Style() & fsItalic);
+    setFont(f, style);
+    setColor(attr.Foreground() == clNone ? aText : ToQColor(attr.Foreground()), style);
+    setPaper(attr.Background() == clNone ? aPaper : ToQColor(attr.Background()), style);
+  }
+}
+
+void TXmlLexer::styleText(int aStart, int aEnd) {
+  QsciScintilla* ed = editor();
+  if (!ed || aEnd <= aStart) return;
+  const long docLen = ed->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+  if (aEnd > docLen) aEnd = int(docLen);
+  int line = int(ed->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, aStart));
+  const int lastLine = int(ed->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, aEnd > 0 ? aEnd - 1 : 0));
+  int pos = int(ed->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line));
+
+  TXmlHighlighter& h = *FHighlighter;
+  if (line > 0)
+    h.SetRange(int(ed->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, line - 1)));
+  else
+    h.ResetRange();
+
+  ed->SendScintilla(QsciScintillaBase::SCI_STARTSTYLING, pos);
+  const size_t kBatch = 1 << 18;
+  FStyles.clear();
+  for (; line <= lastLine; ++line) {
+    const int lineStart = pos;
+    const int lineEnd = int(ed->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, line));
+    const int nextStart = int(ed->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line + 1));
+    const int textLen = lineEnd - lineStart;
+    const int fullLen = (nextStart > lineStart ? nextStart : int(docLen)) - lineStart;
+    const char* bytes = textLen > 0 ? reinterpret_cast<const char*>(
+                                          ed->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, lineStart, textLen))
+                                    : "";
+    const bool mapped = DecodeLine(bytes, textLen, FWide, FUnitToByte);
+    const size_t base = FStyles.size();
+    FStyles.resize(base + size_t(fullLen), char(StyleDefault));
+    char* out = FStyles.data() + base;
+    for (h.SetLine(FWide, line); !h.Eol(); h.Next()) {
+      const int from = h.TokenPos();
+      const int to = from + h.TokenLength();
+      if (to <= from) continue;
+      const char style = char(StyleOf(TXmlHighlighter::AttributeKindOf(h.TokenKind())));
+      const int b0 = mapped ? FUnitToByte[from] : from;
+      const int b1 = mapped ? (to < int(FUnitToByte.size()) ? FUnitToByte[to] : textLen) : to;
+      for (int b = b0; b < b1; ++b) out[b] = style;
+    }
+    const int newState = int(h.Range());
+    if (ed->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, line) != newState)
+      ed->SendScintilla(QsciScintillaBase::SCI_SETLINESTATE, line, newState);
+    ++FStyledLines;
+    pos = lineStart + fullLen;
+    if (FStyles.size() >= kBatch) {
+      ed->SendScintilla(QsciScintillaBase::SCI_SETSTYLINGEX, FStyles.size(), FStyles.data());
+      FStyles.clear();
+    }
+  }
+  if (!FStyles.empty()) ed->SendScintilla(QsciScintillaBase::SCI_SETSTYLINGEX, FStyles.size(), FStyles.data());
+  FStyles.clear();
+  if (FStyles.capacity() > 4 * kBatch) FStyles.shrink_to_fit();
+}

@@ -1,0 +1,304 @@
+// The text editor control, offscreen: XML colouring through the tokenizer (also across an
+// edit that changes the range of the lines below), lazy styling of big texts, and the
+// operations the windows use.
+#include <gtest/gtest.h>
+
+#include <Qsci/qsciprinter.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "Encodings.h"
+#include "TextEditor.h"
+#include "XmlLexer.h"
+
+namespace {
+
+class TextEditorTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FEditor = std::make_unique<TTextEditor>();
+    FEditor->resize(800, 400);
+    FEditor->SetHighlighter(std::make_shared<TXmlHighlighter>());
+    FEditor->show();
+  }
+
+  // Lets the control paint, which styles what is shown.
+  void Paint() {
+    FEditor->repaint();
+    QApplication::processEvents();
+  }
+
+  long Pos(int aLine, int aColumn) {
+    return FEditor->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, aLine) + aColumn;
+  }
+  int StyleAt(long aPos) { return int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETSTYLEAT, aPos)); }
+  int StyleAt(int aLine, int aColumn) { return StyleAt(Pos(aLine, aColumn)); }
+
+  std::unique_ptr<TTextEditor> FEditor;
+};
+
+const int kComment = TXmlLexer::StyleOf(akComment);
+const int kValue = TXmlLexer::StyleOf(akAttributeValue);
+const int kNsName = TXmlLexer::StyleOf(akNamespaceAttributeName);
+const int kNsValue = TXmlLexer::StyleOf(akNamespaceAttributeValue);
+const int kElement = TXmlLexer::StyleOf(akElementName);
+
+TEST_F(TextEditorTest, ColoursCommentsValuesAndNamespacesAcrossAnEdit) {
+  FEditor->SetText(
+      u"<root>\n"                             // 0
+      u"  <!-- first\n"                       // 1
+      u"     still comment -->\n"             // 2
+      u"  <item key=\"val\u00e9ue\"\n"        // 3: value with a non-ASCII letter
+      u"        xmlns:p=\"urn:p\">text</item>\n"  // 4
+      u"</root>\n");
+  Paint();
+  EXPECT_EQ(StyleAt(2, 6), kComment) << "second line of a comment";
+  EXPECT_EQ(StyleAt(3, 3), kElement);
+  // "val\u00e9ue": bytes 13..19 of the line; the letter after the two-byte one too.
+  EXPECT_EQ(StyleAt(3, 13), kValue);
+  EXPECT_EQ(StyleAt(3, 17), kValue);
+  EXPECT_EQ(StyleAt(3, 18), kValue);
+  EXPECT_EQ(StyleAt(4, 8), kNsName);
+  EXPECT_EQ(StyleAt(4, 17), kNsValue);
+  EXPECT_EQ(StyleAt(4, 24), TXmlLexer::StyleOf(akText));
+  EXPECT_EQ(int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, 1)), int(rsComment));
+  EXPECT_EQ(int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, 3)), int(rsAttribute));
+
+  // Opening a comment after the first one closed turns the lines below into comment text.
+  FEditor->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, Pos(2, 22), "<!--");
+  Paint();
+  EXPECT_EQ(StyleAt(2, 6), kComment);
+  EXPECT_EQ(StyleAt(3, 13), kComment);
+  EXPECT_EQ(StyleAt(4, 8), kComment);
+  EXPECT_EQ(StyleAt(4, 17), kComment);
+  EXPECT_EQ(StyleAt(5, 2), kComment);
+  EXPECT_EQ(int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, 3)), int(rsComment));
+
+  // Taking it back restores the colours below.
+  FEditor->Undo();
+  Paint();
+  EXPECT_EQ(StyleAt(3, 13), kValue);
+  EXPECT_EQ(StyleAt(4, 8), kNsName);
+  EXPECT_EQ(StyleAt(4, 17), kNsValue);
+  EXPECT_EQ(StyleAt(5, 2), kElement);
+}
+
+TEST_F(TextEditorTest, StylesOnlyWhatIsShownAndCarriesTheRangeToTheEnd) {
+  std::u16string text = u"<doc>\n<!-- a comment that opens here\n";
+  for (int i = 0; i < 200000; ++i) text += u"   line inside the comment\n";
+  text += u"-->\n<last a=\"1\"/>\n";
+  FEditor->SetText(text);
+  Paint();
+  const long length = FEditor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+  EXPECT_LT(FEditor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), length / 100);
+  EXPECT_LT(FEditor->Lexer()->StyledLines(), 1000);
+
+  FEditor->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
+  Paint();
+  const int lines = int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT));
+  EXPECT_EQ(StyleAt(lines - 4, 5), kComment);
+  EXPECT_EQ(StyleAt(lines - 2, 6), TXmlLexer::StyleOf(akAttributeName));
+  EXPECT_EQ(StyleAt(lines - 2, 9), kValue);
+}
+
+TEST_F(TextEditorTest, PlainTextHasNoColouring) {
+  FEditor->SetHighlighter(nullptr);
+  FEditor->SetText(u"<a b=\"c\"/>\n");
+  Paint();
+  EXPECT_EQ(FEditor->Lexer(), nullptr);
+  EXPECT_EQ(StyleAt(0, 6), 0);
+}
+
+TEST_F(TextEditorTest, TextLinesAndCaret) {
+  FEditor->SetText(u"one\r\ntw\u00f6 \U0001F600x\r\nthree\r\n");
+  EXPECT_EQ(FEditor->LineCount(), 3) << "a final line break starts no line";
+  EXPECT_EQ(FEditor->Line(1), u"tw\u00f6 \U0001F600x");
+  EXPECT_EQ(FEditor->Line(7), u"");
+  EXPECT_FALSE(FEditor->Modified());
+  EXPECT_FALSE(FEditor->CanUndo());
+
+  // Columns count UTF-16 units: the emoji takes two.
+  FEditor->SetCaret(2, 7);
+  EXPECT_EQ(FEditor->CaretLine(), 2);
+  EXPECT_EQ(FEditor->CaretColumn(), 7);
+  FEditor->SetCaret(2, 99);
+  EXPECT_EQ(FEditor->CaretColumn(), 8) << "clamped to the line end";
+  FEditor->SetCaret(99, 1);
+  EXPECT_EQ(FEditor->CaretLine(), 4);
+  FEditor->SetCaret(2, 2);
+  EXPECT_EQ(FEditor->WordAtCaret(), u"tw\u00f6");
+
+  FEditor->SetLine(0, u"ONE");
+  EXPECT_EQ(FEditor->Text(), u"ONE\r\ntw\u00f6 \U0001F600x\r\nthree\r\n");
+  EXPECT_TRUE(FEditor->Modified());
+  EXPECT_TRUE(FEditor->CanUndo());
+  FEditor->Undo();
+  EXPECT_EQ(FEditor->Line(0), u"one");
+  EXPECT_TRUE(FEditor->CanRedo());
+  FEditor->Redo();
+  EXPECT_EQ(FEditor->Line(0), u"ONE");
+
+  FEditor->SetModified(false);
+  EXPECT_FALSE(FEditor->Modified());
+  FEditor->SetModified(true);
+  EXPECT_TRUE(FEditor->Modified()) << "set by hand, without an edit";
+
+  FEditor->SetText(std::u16string(u"a\0b", 3));
+  EXPECT_EQ(FEditor->Text(), std::u16string(u"a\0b", 3));
+  FEditor->Clear();
+  EXPECT_EQ(FEditor->LineCount(), 0);
+}
+
+TEST_F(TextEditorTest, SelectionClipboardAndReadOnly) {
+  FEditor->SetText(u"alpha beta");
+  EXPECT_FALSE(FEditor->SelAvail());
+  FEditor->SelectAll();
+  EXPECT_TRUE(FEditor->SelAvail());
+  EXPECT_EQ(FEditor->SelLength(), 10);
+  FEditor->CopyToClipboard();
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("alpha beta"));
+  FEditor->CutToClipboard();
+  EXPECT_EQ(FEditor->Text(), u"");
+  EXPECT_TRUE(FEditor->CanPaste());
+  FEditor->PasteFromClipboard();
+  FEditor->PasteFromClipboard();
+  EXPECT_EQ(FEditor->Text(), u"alpha betaalpha beta");
+
+  FEditor->SetReadOnly(true);
+  EXPECT_FALSE(FEditor->CanPaste());
+  FEditor->SetText(u"still settable");
+  EXPECT_EQ(FEditor->Text(), u"still settable");
+  EXPECT_EQ(FEditor->SearchReplace(u"still", u"x", soReplaceAll | soEntireScope), 0);
+  EXPECT_TRUE(FEditor->ReadOnly());
+}
+
+TEST_F(TextEditorTest, SearchAndReplace) {
+  FEditor->SetText(u"Cat cat catalog\ncat CAT\n");
+  FEditor->SetCaret(1, 1);
+  struct {
+    const char16_t* FWhat;
+    TSearchOptions FOptions;
+    int FCaretColumnAfter;  // of a forward find: the caret at the match end
+  } finds[] = {
+      {u"cat", 0, 4},                           // first hit, any case
+      {u"cat", 0, 8},                           // next hit continues after the selection
+      {u"cat", soMatchCase | soWholeWord, 4},   // "catalog" is no whole word: line 2
+  };
+  for (const auto& f : finds) {
+    EXPECT_EQ(FEditor->SearchReplace(f.FWhat, u"", f.FOptions), 1);
+    EXPECT_EQ(FEditor->CaretColumn(), f.FCaretColumnAfter) << f.FOptions;
+  }
+  EXPECT_EQ(FEditor->CaretLine(), 2);
+  EXPECT_EQ(FEditor->SearchReplace(u"cat", u"", soBackwards | soMatchCase), 1);
+  EXPECT_EQ(FEditor->CaretLine(), 1);
+  EXPECT_EQ(FEditor->CaretColumn(), 9) << "backwards puts the caret at the match start";
+  EXPECT_EQ(FEditor->SelText(), u"cat");
+  EXPECT_EQ(FEditor->SearchReplace(u"dog", u"", 0), 0);
+  EXPECT_EQ(FEditor->SearchReplace(u"", u"", soEntireScope), 0);
+
+  // Replace takes the selected match; Replace All counts and is one undo step.
+  EXPECT_EQ(FEditor->SearchReplace(u"cat", u"dog", soReplace | soMatchCase), 1);
+  EXPECT_EQ(FEditor->Line(0), u"Cat cat dogalog");
+  EXPECT_EQ(FEditor->SearchReplace(u"cat", u"cats", soReplaceAll | soEntireScope), 4);
+  EXPECT_EQ(FEditor->Text(), u"cats cats dogalog\ncats cats\n") << "a replacement is not searched again";
+  FEditor->Undo();
+  EXPECT_EQ(FEditor->Text(), u"Cat cat dogalog\ncat CAT\n");
+}
+
+TEST_F(TextEditorTest, GutterNumbering) {
+  std::u16string text;
+  for (int i = 0; i < 120; ++i) text += u"x\n";
+  FEditor->SetText(text);  // 121 lines as shown
+  EXPECT_TRUE(FEditor->GutterVisible());
+  EXPECT_EQ(FEditor->GutterText(0), u"1");
+  FEditor->SetLeadingZeros(true);
+  EXPECT_EQ(FEditor->GutterText(0), u"001");
+  FEditor->SetZeroStart(true);
+  EXPECT_EQ(FEditor->GutterText(0), u"000");
+  EXPECT_EQ(FEditor->GutterText(120), u"120");
+  Paint();
+  std::string shown(8, '\0');
+  const long len = FEditor->SendScintilla(QsciScintillaBase::SCI_MARGINGETTEXT, 3UL, shown.data());
+  EXPECT_EQ(shown.substr(0, size_t(len)), "003");
+  FEditor->SetGutterVisible(false);
+  EXPECT_EQ(FEditor->marginWidth(0), 0);
+}
+
+TEST_F(TextEditorTest, ViewOptionsRoundTrip) {
+  FEditor->SetWordWrap(true);
+  FEditor->SetSpecialChars(true);
+  FEditor->SetSelectionMode(smColumn);
+  FEditor->SetCaretLineColor(RGB(255, 255, 0));
+  EXPECT_TRUE(FEditor->WordWrap());
+  EXPECT_TRUE(FEditor->SpecialChars());
+  EXPECT_EQ(FEditor->SelectionMode(), smColumn);
+  EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONMODE), QsciScintillaBase::SC_SEL_RECTANGLE);
+  EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_GETVIEWWS), QsciScintillaBase::SCWS_VISIBLEALWAYS);
+  EXPECT_TRUE(FEditor->SendScintilla(QsciScintillaBase::SCI_GETCARETLINEVISIBLE));
+  FEditor->SetSelectionMode(smNormal);
+  EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONMODE), QsciScintillaBase::SC_SEL_STREAM);
+}
+
+TEST_F(TextEditorTest, BytesInAnEncoding) {
+  // UTF-16LE with its mark and mixed line ends: loading drops the mark, saving writes it
+  // back and ends every line with CR LF; a second round trip changes nothing.
+  const std::u16string source = u"<a>\u20ac</a>\nline2\rline3";
+  std::vector<uint8_t> bytes = {0xFF, 0xFE};
+  for (char16_t c : source) {
+    bytes.push_back(uint8_t(c & 0xFF));
+    bytes.push_back(uint8_t(c >> 8));
+  }
+  FEditor->LoadFromBytes(bytes.data(), bytes.size(), TEncoding::Unicode());
+  EXPECT_EQ(FEditor->Text(), source);
+  std::vector<uint8_t> saved = FEditor->SaveToBytes(TEncoding::Unicode());
+  std::u16string expected = u"\uFEFF<a>\u20ac</a>\r\nline2\r\nline3\r\n";
+  std::vector<uint8_t> want;
+  for (char16_t c : expected) {
+    want.push_back(uint8_t(c & 0xFF));
+    want.push_back(uint8_t(c >> 8));
+  }
+  EXPECT_EQ(saved, want);
+  FEditor->LoadFromBytes(saved.data(), saved.size(), TEncoding::Unicode());
+  EXPECT_EQ(FEditor->SaveToBytes(TEncoding::Unicode()), want);
+
+  // No encoding: the mark decides, else the system 8-bit code page; saving without one
+  // writes no mark.
+  const uint8_t utf8[] = {0xEF, 0xBB, 0xBF, 'x', 0xC3, 0xA9};
+  FEditor->LoadFromBytes(utf8, sizeof utf8, nullptr);
+  EXPECT_EQ(FEditor->Text(), u"x\u00e9");
+  const uint8_t latin[] = {'x', 0xE9};
+  FEditor->LoadFromBytes(latin, sizeof latin, nullptr);
+  EXPECT_EQ(FEditor->Text(), u"x\u00e9");
+  EXPECT_EQ(FEditor->SaveToBytes(nullptr), (std::vector<uint8_t>{'x', 0xE9, '\r', '\n'}));
+  EXPECT_EQ(FEditor->SaveToBytes(TEncoding::UTF8(), false), (std::vector<uint8_t>{'x', 0xC3, 0xA9, '\r', '\n'}));
+  FEditor->Clear();
+  EXPECT_EQ(FEditor->SaveToBytes(TEncoding::UTF8()), (std::vector<uint8_t>{0xEF, 0xBB, 0xBF}));
+}
+
+TEST_F(TextEditorTest, PrintsToAFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  FEditor->SetText(u"<a>\n\t<b c=\"d\"/>\n</a>\n");
+  QsciPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  const QString file = dir.filePath("out.pdf");
+  printer.setOutputFileName(file);
+  TEditorPrintOptions options;
+  options.FTitle = u"sample.xml";
+  FEditor->Print(printer, options);
+  EXPECT_EQ(printer.docName(), QStringLiteral("sample.xml"));
+  EXPECT_GT(QFile(file).size(), 500);
+  EXPECT_EQ(FEditor->TabWidth(), 8);
+  EXPECT_GT(FEditor->marginWidth(0), 0) << "the view's gutter is back after printing";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
