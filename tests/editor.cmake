@@ -16,6 +16,4 @@ if(_editor_qt_tests AND TARGET quillon_editor)
   target_link_libraries(test_editor_control PRIVATE quillon_editor GTest::gtest)
   gtest_discover_tests(test_editor_control DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-  # Discovery runs the binary too, before any test property applies.
-  set_property(TARGET test_editor_control PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen)
 endif()

@@ -298,6 +298,8 @@ TEST_F(TextEditorTest, PrintsToAFile) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Test discovery runs the binary before the test environment applies: default to offscreen.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
