@@ -1,0 +1,108 @@
+#include "Corvane_Dialogs.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+int DialogDepth = 0;
+
+namespace {
+
+TDialogHook& Hook() {
+  static TDialogHook hook;
+  return hook;
+}
+
+// Raised for the life of a counted box; an exception from the box still lowers it.
+class TDepthGuard {
+public:
+  explicit TDepthGuard(bool aCounted) : FCounted(aCounted) {
+    if (FCounted) ++DialogDepth;
+  }
+  ~TDepthGuard() {
+    if (FCounted) --DialogDepth;
+  }
+  TDepthGuard(const TDepthGuard&) = delete;
+  TDepthGuard& operator=(const TDepthGuard&) = delete;
+
+private:
+  bool FCounted;
+};
+
+QWidget* DialogOwner() {
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->inherits("Twnd_quillon_Main")) return w;
+  return nullptr;
+}
+
+TModalResult FromButton(int aButton) {
+  switch (aButton) {
+    case QMessageBox::Yes: return mrYes;
+    case QMessageBox::No: return mrNo;
+    case QMessageBox::Ok: return mrOk;
+    case QMessageBox::Cancel: return mrCancel;
+    default: return mrNone;
+  }
+}
+
+TModalResult ShowBox(TDialogKind aKind, const QString& aText) {
+  QString title;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+  QMessageBox::StandardButton defaultButton = QMessageBox::Ok;
+  switch (aKind) {
+    case dkConfirm:
+      title = QStringLiteral("Confirmation");
+      icon = QMessageBox::Question;
+      buttons = QMessageBox::Yes | QMessageBox::No;
+      defaultButton = QMessageBox::Yes;
+      break;
+    case dkConfirmCancel:
+      title = QStringLiteral("Confirmation");
+      icon = QMessageBox::Question;
+      buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+      defaultButton = QMessageBox::Yes;
+      break;
+    case dkWarning:
+      title = QStringLiteral("Warning");
+      icon = QMessageBox::Warning;
+      break;
+    case dkError:
+      title = QStringLiteral("Error");
+      icon = QMessageBox::Critical;
+      break;
+    case dkInfo:
+      title = QStringLiteral("Information");
+      icon = QMessageBox::Information;
+      break;
+  }
+
+  TDepthGuard depth(aKind != dkConfirmCancel);
+  if (Hook()) return Hook()(aKind, title, aText);
+
+  QMessageBox box(icon, title, aText, buttons, DialogOwner());
+  box.setDefaultButton(defaultButton);
+  return FromButton(box.exec());
+}
+
+
+QString FromU16(std::u16string_view aText) {
+  return QString::fromUtf16(aText.data(), qsizetype(aText.size()));
+}
+
+}  // namespace
+
+void SetDialogHook(TDialogHook aHook) { Hook() = std::move(aHook); }
+
+bool ConfirmDlg(const QString& aMsg) { return ShowBox(dkConfirm, aMsg) == mrYes; }
+TModalResult ConfirmCancelDlg(const QString& aMsg) { return ShowBox(dkConfirmCancel, aMsg); }
+void WarningDlg(const QString& aMsg) { ShowBox(dkWarning, aMsg); }
+void ErrorDlg(const QString& aMsg) { ShowBox(dkError, aMsg); }
+void InfoDlg(const QString& aMsg) { ShowBox(dkInfo, aMsg); }
+
+bool ConfirmDlg(std::u16string_view aMsg) { return ConfirmDlg(FromU16(aMsg)); }
+TModalResult ConfirmCancelDlg(std::u16string_view aMsg) { return ConfirmCancelDlg(FromU16(aMsg)); }
+void WarningDlg(std::u16string_view aMsg) { WarningDlg(FromU16(aMsg)); }
+void ErrorDlg(std::u16string_view aMsg) { ErrorDlg(FromU16(aMsg)); }
+void InfoDlg(std::u16string_view aMsg) { InfoDlg(FromU16(aMsg)); }
