@@ -196,8 +196,9 @@ void TTextReader::InitReader(TStream* aStream, bool aOwnsStream, TEncoding* aDef
   fTempStringLength = 0;
   fPreviousChar = 0;
   fReadFromUndo = false;
-  fFilePosition = 0;
-  fLinePosition = 0;
+  SyncReadLimit();
+  fFileBase = 0;
+  fLineStart = 0;
   fLine = 1;
   fURL.clear();
 }
@@ -210,9 +211,16 @@ void TTextReader::ReleaseDocument() {
   fOwnsStream = false;
 }
 
-void TTextReader::LoadNextBlock() {
+void TTextReader::DropBlock() {
+  fPreviousChar = PreviousChar();
+  fFileBase += fTempStringIndex;
   fTempStringIndex = 0;
   fTempStringLength = 0;
+  SyncReadLimit();
+}
+
+void TTextReader::LoadNextBlock() {
+  DropBlock();
   if (!fStream) return;
   int64_t n = std::min<int64_t>(fBufferSize, fStreamSize - fStreamPosition);
   if (n <= 0) return;
@@ -252,26 +260,34 @@ void TTextReader::LoadNextBlock() {
 
   size_t len = fEncoding->DecodeInto(bytes, static_cast<size_t>(n), fTempString);
   if (len == 0) len = TEncoding::ASCII()->DecodeInto(bytes, static_cast<size_t>(n), fTempString);
+  fChars = fTempString.data();
   fTempStringLength = static_cast<int32_t>(len);
+  SyncReadLimit();
 }
 
-bool TTextReader::LoadNextBlockOrFinish() {
+bool TTextReader::ReadNextCharSlow(char16_t& aChar) {
+  if (fReadFromUndo) {
+    aChar = PreviousChar();
+    fReadFromUndo = false;
+    SyncReadLimit();
+    return true;
+  }
   if (!fEOF) {
     LoadNextBlock();
-    if (fTempStringLength > 0) return true;
+    if (fTempStringLength > 0) return ReadNextChar(aChar);
     fEOF = true;
     ReleaseDocument();
   }
+  aChar = 0;
   return false;
 }
 
 void TTextReader::UndoRead() {
   if (fReadFromUndo) throw ETextReader(u"Unsupported: you tried to run the undo function two times in a row.");
   // At the end, or before anything was delivered, there is nothing to give back.
-  if (fEOF || fFilePosition == 0) return;
+  if (fEOF || FilePosition() == 0) return;
   fReadFromUndo = true;
-  --fLinePosition;
-  --fFilePosition;
+  SyncReadLimit();
 }
 
 std::u16string TTextReader::ReadString(int64_t aMaxChars, bool aBreakAtNewLine, bool aMoveCaretAfterNewLine) {
@@ -337,8 +353,7 @@ void TTextReader::SetEncoding(TEncoding* aEncoding) {
   fOwnsEncoding = !TEncoding::IsStandardEncoding(aEncoding);
   if (fStream) fStream->Seek(fStreamStartPosition, soBeginning);
   fStreamPosition = fStreamStartPosition;
-  fTempStringIndex = 0;
-  fTempStringLength = 0;
+  DropBlock();
 }
 
 // ---- writer ----

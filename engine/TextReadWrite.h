@@ -188,31 +188,19 @@ public:
 
   // The next code unit; false with aChar 0 at the end, and from then on.
   bool ReadNextChar(char16_t& aChar) {
-    if (fReadFromUndo) {
-      aChar = fPreviousChar;
-      fReadFromUndo = false;
-      ++fLinePosition;
-      ++fFilePosition;
-      return true;
+    // One test covers both the end of the block and a pending undo (fReadLimit is then -1).
+    if (fTempStringIndex >= fReadLimit) [[unlikely]]
+      return ReadNextCharSlow(aChar);
+    char16_t c = fChars[fTempStringIndex++];
+    if (c <= u'\r') [[unlikely]] {
+      if (c == u'\n') {
+        if (CharBefore(fTempStringIndex - 1) != u'\r') ++fLine;
+        fLineStart = FilePosition();
+      } else if (c == u'\r') {
+        ++fLine;
+        fLineStart = FilePosition();
+      }
     }
-    if (fTempStringIndex == fTempStringLength && !LoadNextBlockOrFinish()) {
-      aChar = 0;
-      return false;
-    }
-    char16_t c = fTempString[static_cast<size_t>(fTempStringIndex++)];
-    if (c > u'\r') [[likely]] {
-      ++fLinePosition;
-    } else if (c == u'\n') {
-      if (fPreviousChar != u'\r') ++fLine;
-      fLinePosition = 0;
-    } else if (c == u'\r') {
-      ++fLine;
-      fLinePosition = 0;
-    } else {
-      ++fLinePosition;
-    }
-    fPreviousChar = c;
-    ++fFilePosition;
     aChar = c;
     return true;
   }
@@ -248,8 +236,9 @@ public:
 
   int64_t StreamSize() const { return fStreamSize; }
   int64_t StreamPosition() const { return fStreamPosition; }
-  int64_t FilePosition() const { return fFilePosition; }
-  int64_t LinePosition() const { return fLinePosition; }
+  // Both follow from the block index, so the per-character path keeps no counters of its own.
+  int64_t FilePosition() const { return fFileBase + fTempStringIndex - (fReadFromUndo ? 1 : 0); }
+  int64_t LinePosition() const { return FilePosition() - fLineStart; }
   int64_t Line() const { return fLine; }
   bool BOMFound() const { return fBOMFound; }
   bool Eof() const { return fEOF; }
@@ -264,14 +253,21 @@ private:
   void InitReader(TStream* aStream, bool aOwnsStream, TEncoding* aDefaultEncoding);
   void TakeEncoding(TEncoding* aEncoding);
   void LoadNextBlock();
-  bool LoadNextBlockOrFinish();
+  bool ReadNextCharSlow(char16_t& aChar);
+  void DropBlock();
+  void SyncReadLimit() { fReadLimit = fReadFromUndo ? -1 : fTempStringLength; }
+  // The code unit before index aIndex of the block, reaching into the previous block.
+  char16_t CharBefore(int32_t aIndex) const { return aIndex > 0 ? fChars[aIndex - 1] : fPreviousChar; }
+  char16_t PreviousChar() const { return CharBefore(fTempStringIndex); }
 
   std::u16string fURL;
   // The decoded block; its size is the largest block decoded so far, the valid part is
   // fTempStringLength code units. fTempStringIndex is the 0-based index of the next code unit.
   std::u16string fTempString;
+  const char16_t* fChars = nullptr;  // fTempString.data()
   int32_t fTempStringIndex = 0;
   int32_t fTempStringLength = 0;
+  int32_t fReadLimit = 0;  // fTempStringLength, or -1 while an undo is pending
   int32_t fBufferSize;
   TStream* fStream = nullptr;
   TCustomMemoryStream* fMemoryStream = nullptr;      // fStream when it can be decoded in place
@@ -280,14 +276,14 @@ private:
   int64_t fStreamPosition = 0;
   int64_t fStreamStartPosition = 0;
   bool fOwnsStream = false;
-  int64_t fFilePosition = 0;
-  int64_t fLinePosition = 0;
+  int64_t fFileBase = 0;   // code units delivered before the current block
+  int64_t fLineStart = 0;  // FilePosition right after the last line break
   int64_t fLine = 1;
   TEncoding* fEncoding = nullptr;
   bool fOwnsEncoding = false;
   bool fBOMFound = false;
   bool fEOF = false;
-  char16_t fPreviousChar = 0;
+  char16_t fPreviousChar = 0;  // the last code unit delivered before the current block
   bool fReadFromUndo = false;
   TTextReaderErrorHandling fErrorHandling = ehSilent;
   std::shared_ptr<ITextParseError> fParseError;
