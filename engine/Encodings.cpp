@@ -355,30 +355,19 @@ void TEncoding::Setup() {
     if (FDecodeTable[b] != kReplacementChar) FEncodeTable[FDecodeTable[b]] = static_cast<uint8_t>(b);
 }
 
-TEncoding* TEncoding::Default() {
-  static TEncoding* const instance = new TEncoding(0, true);
+// Function-local statics: created once, race-free, on first use; never deleted.
+template <int ACodePage>
+TEncoding* TEncoding::Shared() {
+  static TEncoding* const instance = new TEncoding(ACodePage, true);
   return instance;
 }
-TEncoding* TEncoding::ASCII() {
-  static TEncoding* const instance = new TEncoding(20127, true);
-  return instance;
-}
-TEncoding* TEncoding::UTF7() {
-  static TEncoding* const instance = new TEncoding(65000, true);
-  return instance;
-}
-TEncoding* TEncoding::UTF8() {
-  static TEncoding* const instance = new TEncoding(65001, true);
-  return instance;
-}
-TEncoding* TEncoding::Unicode() {
-  static TEncoding* const instance = new TEncoding(1200, true);
-  return instance;
-}
-TEncoding* TEncoding::BigEndianUnicode() {
-  static TEncoding* const instance = new TEncoding(1201, true);
-  return instance;
-}
+
+TEncoding* TEncoding::Default() { return Shared<0>(); }
+TEncoding* TEncoding::ASCII() { return Shared<20127>(); }
+TEncoding* TEncoding::UTF7() { return Shared<65000>(); }
+TEncoding* TEncoding::UTF8() { return Shared<65001>(); }
+TEncoding* TEncoding::Unicode() { return Shared<1200>(); }
+TEncoding* TEncoding::BigEndianUnicode() { return Shared<1201>(); }
 
 std::vector<uint8_t> TEncoding::GetPreamble() const {
   switch (FKind) {

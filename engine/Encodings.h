@@ -79,6 +79,8 @@ private:
   struct TConverter;
 
   TEncoding(int aCodePage, bool aStandard);
+  template <int ACodePage>
+  static TEncoding* Shared();
   void Setup();
   size_t DecodeCodePage(const uint8_t* aBytes, size_t aCount, std::u16string& aOut) const;
   size_t EncodeCodePage(std::u16string_view aText, std::vector<uint8_t>& aOut) const;

@@ -93,14 +93,6 @@ void TTextParseError::RaiseAndEatException() const {
   }
 }
 
-std::shared_ptr<TTextParseError> TXMLParseErrorInvalidCharacter::Create(TTextReader& aReader, std::u16string_view aReason) {
-  return std::make_shared<TXMLParseErrorInvalidCharacter>(aReader, aReason);
-}
-
-std::shared_ptr<TTextParseError> TXMLParseErrorInvalidStructure::Create(TTextReader& aReader, std::u16string_view aReason) {
-  return std::make_shared<TXMLParseErrorInvalidStructure>(aReader, aReason);
-}
-
 // ---- reader ----
 
 TTextReader::TTextReader(int32_t aBufferSize) : fBufferSize(std::max<int32_t>(aBufferSize, 1)) {}

@@ -138,21 +138,20 @@ public:
   static ETextReaderExceptionClass ClassType();
 };
 
-class TXMLParseErrorInvalidCharacter : public TTextParseError {
+// A parse error kind that raises the exception class E.
+template <class E>
+class TTextParseErrorOf : public TTextParseError {
 public:
   using TTextParseError::TTextParseError;
-  ETextReaderExceptionClass GetExceptionClass() const override { return EXMLReaderInvalidCharacter::ClassType(); }
-  static std::shared_ptr<TTextParseError> Create(TTextReader& aReader, std::u16string_view aReason);
+  ETextReaderExceptionClass GetExceptionClass() const override { return E::ClassType(); }
+  static std::shared_ptr<TTextParseError> Create(TTextReader& aReader, std::u16string_view aReason) {
+    return std::make_shared<TTextParseErrorOf<E>>(aReader, aReason);
+  }
   static TTextParseErrorClass ClassType() { return &Create; }
 };
 
-class TXMLParseErrorInvalidStructure : public TTextParseError {
-public:
-  using TTextParseError::TTextParseError;
-  ETextReaderExceptionClass GetExceptionClass() const override { return EXMLReaderInvalidStructure::ClassType(); }
-  static std::shared_ptr<TTextParseError> Create(TTextReader& aReader, std::u16string_view aReason);
-  static TTextParseErrorClass ClassType() { return &Create; }
-};
+using TXMLParseErrorInvalidCharacter = TTextParseErrorOf<EXMLReaderInvalidCharacter>;
+using TXMLParseErrorInvalidStructure = TTextParseErrorOf<EXMLReaderInvalidStructure>;
 
 // ---- reader ----
 
