@@ -429,6 +429,29 @@ size_t TEncoding::DecodeInto(const uint8_t* aBytes, size_t aCount, std::u16strin
   return 0;
 }
 
+size_t TEncoding::IncompleteTail(const uint8_t* aBytes, size_t aCount) const {
+  if (FKind != ekCodePage || FSingleByte || aCount == 0) return 0;
+  iconv_t cd = FConverter->Decoder;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(aBytes));
+  size_t inLeft = aCount;
+  char scratch[4096];
+  while (inLeft > 0) {
+    char* out = scratch;
+    size_t outLeft = sizeof scratch;
+    size_t r = iconv(cd, &in, &inLeft, &out, &outLeft);
+    if (r != static_cast<size_t>(-1)) break;
+    if (errno == EINVAL) return inLeft;
+    if (errno == EILSEQ) {  // a bad byte is replaced when decoding; step over it here too
+      ++in;
+      --inLeft;
+    } else if (errno != E2BIG) {
+      break;
+    }
+  }
+  return 0;
+}
+
 size_t TEncoding::DecodeCodePage(const uint8_t* aBytes, size_t aCount, std::u16string& aOut) const {
   iconv_t cd = FConverter->Decoder;
   iconv(cd, nullptr, nullptr, nullptr, nullptr);

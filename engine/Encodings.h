@@ -60,6 +60,11 @@ public:
   // once. Code units past the returned count are unspecified.
   size_t DecodeInto(const uint8_t* aBytes, size_t aCount, std::u16string& aOut) const;
   size_t GetCharCount(const uint8_t* aBytes, size_t aCount) const;
+  // For a multi-byte code page: how many bytes at the end of aBytes begin a character that the
+  // block does not finish (0 when it ends on a character boundary, and always 0 for the other
+  // kinds). Readers that cut their input into blocks use it so that a character split by a
+  // block end is not decoded as two replacement characters.
+  size_t IncompleteTail(const uint8_t* aBytes, size_t aCount) const;
   std::u16string GetString(const uint8_t* aBytes, size_t aCount) const;
   std::u16string GetString(const std::vector<uint8_t>& aBytes) const {
     return GetString(aBytes.data(), aBytes.size());

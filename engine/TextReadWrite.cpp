@@ -247,6 +247,23 @@ void TTextReader::LoadNextBlock() {
     }
     n += extra;
   }
+  // Multi-byte code pages (Shift-JIS, GBK, Big5...) have no self-describing lead bytes, so the
+  // decoder itself tells whether the block ends inside a character; such a character is
+  // completed byte by byte (at most 4 bytes long in every code page we know).
+  if (kind == ekCodePage && !fEncoding->IsSingleByte()) {
+    for (int k = 0; k < 4 && fStreamSize - fStreamPosition - n > 0 && fEncoding->IncompleteTail(bytes, n) > 0; ++k) {
+      if (fMemoryStream) {
+        if (fMemoryStream->Size() - fStreamPosition < n + 1) throw EReadError(u"Stream read error");
+      } else {
+        if (fBlock.size() < static_cast<size_t>(n) + 1) {
+          fBlock.resize(static_cast<size_t>(n) + 8);
+          bytes = fBlock.data();
+        }
+        fStream->ReadBuffer(fBlock.data() + n, 1);
+      }
+      ++n;
+    }
+  }
   fStreamPosition += n;
   if (fMemoryStream) fMemoryStream->Seek(fStreamPosition, soBeginning);
 

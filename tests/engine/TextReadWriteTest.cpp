@@ -217,6 +217,30 @@ TEST(TextReader, Utf8BlocksEndOnCharacterBoundaries) {
   EXPECT_EQ(all.back(), u'\uFFFD');
 }
 
+TEST(TextReader, MultiByteCodePageCharactersSurviveBlockEnds) {
+  // Shift-JIS "あ" is 82 A0. Put its lead byte last in every block size from 2 to 9, through
+  // both the in-place memory path and the buffered path, and also at the very end of the source.
+  for (int64_t block = 2; block <= 9; ++block) {
+    std::string data(static_cast<size_t>(block - 1), 'a');
+    data += "\x82\xA0" + std::string(5, 'b') + "\x82\xA0";
+    std::u16string want = std::u16string(static_cast<size_t>(block - 1), u'a') + u"\u3042bbbbb\u3042";
+    for (bool buffered : {false, true}) {
+      TEncoding* sjis = new TEncoding(932);
+      TTextReader r(block);
+      TPlainStream plain(data);
+      if (buffered)
+        r.InitStream(&plain, sjis);
+      else
+        r.InitBuffer(data.data(), static_cast<int64_t>(data.size()), sjis);
+      EXPECT_EQ(ReadAll(r), want) << "block " << block << (buffered ? " buffered" : " memory");
+    }
+  }
+  std::string cut = "ab\x82";
+  TTextReader r(2);
+  r.InitBuffer(cut.data(), static_cast<int64_t>(cut.size()), new TEncoding(932));
+  EXPECT_EQ(ReadAll(r), u"ab\uFFFD");
+}
+
 TEST(TextReader, ByteOrderMarksAndDefaults) {
   TTextReader r(16384);
   r.InitString(u"\uFEFFab");
