@@ -2,6 +2,8 @@
 
 #include <Qsci/qsciprinter.h>
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
@@ -31,9 +33,67 @@ int Digits(int aNumber) {
   return d;
 }
 
+// Encodes UTF-16 as UTF-8 into aOut (sized by the caller to 3 bytes a unit) and returns the
+// byte count. A pair split by the end of aText is left for the next block (aUsed tells how
+// many units were taken); lone surrogates become U+FFFD, as Scintilla holds UTF-8 only.
+size_t EncodeBlock(std::u16string_view aText, char* aOut, size_t& aUsed) {
+  char* o = aOut;
+  size_t i = 0;
+  const size_t n = aText.size();
+  while (i < n) {
+    uint32_t c = aText[i];
+    if (c < 0x80) {
+      *o++ = char(c);
+      ++i;
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 == n) break;
+      const uint32_t d = aText[i + 1];
+      if (d >= 0xDC00 && d <= 0xDFFF) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
+        ++i;
+      } else {
+        c = 0xFFFD;
+      }
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    ++i;
+    if (c < 0x800) {
+      *o++ = char(0xC0 | (c >> 6));
+      *o++ = char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      *o++ = char(0xE0 | (c >> 12));
+      *o++ = char(0x80 | ((c >> 6) & 0x3F));
+      *o++ = char(0x80 | (c & 0x3F));
+    } else {
+      *o++ = char(0xF0 | (c >> 18));
+      *o++ = char(0x80 | ((c >> 12) & 0x3F));
+      *o++ = char(0x80 | ((c >> 6) & 0x3F));
+      *o++ = char(0x80 | (c & 0x3F));
+    }
+  }
+  aUsed = i;
+  return size_t(o - aOut);
+}
+
+// QScintilla's own accessible text interface counts the characters from the start of the
+// text on every caret move, which makes each scroll of a big file take a second. While no
+// assistive technology listens a plain widget interface serves; with one active, QScintilla's
+// full interface is used.
+QAccessibleInterface* LightAccessible(const QString&, QObject* aObject) {
+  if (QAccessible::isActive()) return nullptr;
+  if (auto* editor = qobject_cast<TTextEditor*>(aObject)) return new QAccessibleWidget(editor, QAccessible::EditableText);
+  return nullptr;
+}
+
 }  // namespace
 
 TTextEditor::TTextEditor(QWidget* aParent) : QsciScintilla(aParent) {
+  // Installed after QScintilla's own factory (its first control installs it), so it is asked first.
+  static const bool installed = (QAccessible::installFactory(LightAccessible), true);
+  (void)installed;
   setUtf8(true);
   // Lines typed by the user end like the lines the program writes.
   setEolMode(EolWindows);
@@ -46,8 +106,26 @@ TTextEditor::TTextEditor(QWidget* aParent) : QsciScintilla(aParent) {
   SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
   setTabWidth(8);
 
-  connect(this, &QsciScintilla::textChanged, this, [this] {
-    if (OnChange) OnChange();
+  // QScintilla answers every insertion and deletion notice with an accessibility event whose
+  // offset it finds by counting the characters from the start of the text, so each keystroke
+  // near the end of a big file would cost a scan of it. While no assistive technology
+  // listens, only the notices sent before a change pass: they carry the change signal, and
+  // the notice for every line state the lexer writes is spared too.
+  if (!QAccessible::isActive())
+    SendScintilla(SCI_SETMODEVENTMASK, long(SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE));
+  // The signal comes before the text changes and several times for one edit: the owner hears
+  // of it once, after the edit, when control is back in the event loop.
+  connect(this, &QsciScintillaBase::SCEN_CHANGE, this, [this] {
+    if (FChangePending) return;
+    FChangePending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          FChangePending = false;
+          UpdateGutter();
+          if (OnChange) OnChange();
+        },
+        Qt::QueuedConnection);
   });
   auto status = [this] {
     if (OnStatusChange) OnStatusChange();
@@ -55,7 +133,6 @@ TTextEditor::TTextEditor(QWidget* aParent) : QsciScintilla(aParent) {
   connect(this, &QsciScintilla::cursorPositionChanged, this, status);
   connect(this, &QsciScintilla::selectionChanged, this, status);
   connect(this, &QsciScintilla::modificationChanged, this, status);
-  connect(this, &QsciScintilla::linesChanged, this, [this] { UpdateGutter(); });
   connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int) { UpdateGutterTexts(); });
 
   ApplyColours();
@@ -118,6 +195,8 @@ void TTextEditor::SetBackgroundColor(TColor aColor) {
 void TTextEditor::SetCaretLineColor(TColor aColor) {
   FCaretLineColor = aColor;
   setCaretLineVisible(aColor != clNone);
+  // The Source view marks the caret line also while another pane has the focus.
+  SendScintilla(SCI_SETCARETLINEVISIBLEALWAYS, 1L);
   if (aColor != clNone) setCaretLineBackgroundColor(ToQColor(aColor));
 }
 
@@ -135,13 +214,26 @@ std::u16string TTextEditor::RangeText(long aFrom, long aTo) const {
 std::u16string TTextEditor::Text() const { return RangeText(0, SendScintilla(SCI_GETLENGTH)); }
 
 void TTextEditor::SetText(std::u16string_view aText) {
-  const std::string utf8 = Utf16ToUtf8(aText);
   const bool readOnly = isReadOnly();
   if (readOnly) SendScintilla(SCI_SETREADONLY, 0L);
   SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
   SendScintilla(SCI_CLEARALL);
-  // APPENDTEXT takes a length, so NUL characters in the text survive.
-  SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(utf8.size()), utf8.data());
+  SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(aText.size() + aText.size() / 8 + 16));
+  // Handed over in blocks: a big text needs no UTF-8 copy of itself, and APPENDTEXT takes a
+  // length, so NUL characters survive.
+  const size_t kBlock = size_t(1) << 20;
+  std::string buffer(3 * kBlock, '\0');
+  while (!aText.empty()) {
+    size_t used = 0;
+    const size_t bytes = EncodeBlock(aText.substr(0, kBlock), buffer.data(), used);
+    if (used == 0) {  // a lone high surrogate at the very end
+      SendScintilla(SCI_APPENDTEXT, 3UL, "\xEF\xBF\xBD");
+      aText.remove_prefix(1);
+      continue;
+    }
+    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes), buffer.data());
+    aText.remove_prefix(used);
+  }
   SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
   SendScintilla(SCI_EMPTYUNDOBUFFER);
   SendScintilla(SCI_SETSAVEPOINT);

@@ -138,7 +138,7 @@ public:
   void SetBackgroundColor(TColor aColor);  // the view's own background (clNone: white)
 
   // Events, assigned by the owner.
-  std::function<void()> OnChange;        // the text changed
+  std::function<void()> OnChange;        // the text changed (once per edit, from the event loop)
   std::function<void()> OnStatusChange;  // caret, selection or modified state changed
   std::function<void(const std::vector<std::u16string>&)> OnDropFiles;  // files dropped (when assigned)
 
@@ -166,6 +166,7 @@ private:
   bool FZeroStart = false;
   bool FSpecialChars = false;
   bool FForcedModified = false;
+  bool FChangePending = false;
   TSelectionMode FSelectionMode = smNormal;
   TColor FCaretLineColor = clNone;
   TColor FBackgroundColor = clNone;

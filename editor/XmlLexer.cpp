@@ -2,6 +2,8 @@
 
 #include <Qsci/qsciscintilla.h>
 
+#include <cstring>
+
 namespace {
 
 QColor ToQColor(TColor aColor) { return QColor((aColor >> 16) & 255, (aColor >> 8) & 255, aColor & 255); }
@@ -89,6 +91,12 @@ void TXmlLexer::ApplyAttributes(const QFont& aBaseFont, const QColor& aText, con
   }
 }
 
+// Line states hold the range at the line end, with the most common one, rsText, stored as
+// 0: a fresh line already says rsText, so most lines never need a state written (each write
+// makes Scintilla notify and invalidate).
+int TXmlLexer::EncodeRange(TRangeState aRange) { return aRange == rsText ? 0 : int(aRange) + 1; }
+int TXmlLexer::DecodeRange(int aState) { return aState == 0 ? int(rsText) : aState - 1; }
+
 void TXmlLexer::styleText(int aStart, int aEnd) {
   QsciScintilla* ed = editor();
   if (!ed || aEnd <= aStart) return;
@@ -96,29 +104,36 @@ void TXmlLexer::styleText(int aStart, int aEnd) {
   if (aEnd > docLen) aEnd = int(docLen);
   int line = int(ed->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, aStart));
   const int lastLine = int(ed->SendScintilla(QsciScintillaBase::SCI_LINEFROMPOSITION, aEnd > 0 ? aEnd - 1 : 0));
-  int pos = int(ed->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line));
+  const long spanStart = ed->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line);
+  long spanEnd = ed->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, lastLine + 1);
+  if (spanEnd < spanStart || lastLine + 1 >= ed->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT)) spanEnd = docLen;
+  if (spanEnd <= spanStart) return;
 
   TXmlHighlighter& h = *FHighlighter;
   if (line > 0)
-    h.SetRange(int(ed->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, line - 1)));
+    h.SetRange(DecodeRange(int(ed->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, line - 1))));
   else
     h.ResetRange();
 
-  ed->SendScintilla(QsciScintillaBase::SCI_STARTSTYLING, pos);
+  // One pointer to the whole span: the text does not change while it is styled, and lines
+  // split here at CR, LF and CR LF exactly as Scintilla splits them.
+  const char* text = reinterpret_cast<const char*>(
+      ed->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, spanStart, spanEnd - spanStart));
+  if (!text) return;
+  const long total = spanEnd - spanStart;
+  ed->SendScintilla(QsciScintillaBase::SCI_STARTSTYLING, spanStart);
   const size_t kBatch = 1 << 18;
   FStyles.clear();
-  for (; line <= lastLine; ++line) {
-    const int lineStart = pos;
-    const int lineEnd = int(ed->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, line));
-    const int nextStart = int(ed->SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line + 1));
-    const int textLen = lineEnd - lineStart;
-    const int fullLen = (nextStart > lineStart ? nextStart : int(docLen)) - lineStart;
-    const char* bytes = textLen > 0 ? reinterpret_cast<const char*>(
-                                          ed->SendScintilla(QsciScintillaBase::SCI_GETRANGEPOINTER, lineStart, textLen))
-                                    : "";
-    const bool mapped = DecodeLine(bytes, textLen, FWide, FUnitToByte);
+  long at = 0;
+  for (; line <= lastLine && at < total; ++line) {
+    long textEnd = at;
+    while (textEnd < total && text[textEnd] != '\r' && text[textEnd] != '\n') ++textEnd;
+    long next = textEnd;
+    if (next < total) next += (text[next] == '\r' && next + 1 < total && text[next + 1] == '\n') ? 2 : 1;
+    const int textLen = int(textEnd - at);
+    const bool mapped = DecodeLine(text + at, textLen, FWide, FUnitToByte);
     const size_t base = FStyles.size();
-    FStyles.resize(base + size_t(fullLen), char(StyleDefault));
+    FStyles.resize(base + size_t(next - at), char(StyleDefault));
     char* out = FStyles.data() + base;
     for (h.SetLine(FWide, line); !h.Eol(); h.Next()) {
       const int from = h.TokenPos();
@@ -127,13 +142,13 @@ void TXmlLexer::styleText(int aStart, int aEnd) {
       const char style = char(StyleOf(TXmlHighlighter::AttributeKindOf(h.TokenKind())));
       const int b0 = mapped ? FUnitToByte[from] : from;
       const int b1 = mapped ? (to < int(FUnitToByte.size()) ? FUnitToByte[to] : textLen) : to;
-      for (int b = b0; b < b1; ++b) out[b] = style;
+      std::memset(out + b0, style, size_t(b1 - b0));
     }
-    const int newState = int(h.Range());
+    const int newState = EncodeRange(h.Range());
     if (ed->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, line) != newState)
       ed->SendScintilla(QsciScintillaBase::SCI_SETLINESTATE, line, newState);
     ++FStyledLines;
-    pos = lineStart + fullLen;
+    at = next;
     if (FStyles.size() >= kBatch) {
       ed->SendScintilla(QsciScintillaBase::SCI_SETSTYLINGEX, FStyles.size(), FStyles.data());
       FStyles.clear();

@@ -31,6 +31,10 @@ public:
   QString description(int aStyle) const override;
   void styleText(int aStart, int aEnd) override;
 
+  // The range at a line end as kept in the line's state, and back.
+  static int EncodeRange(TRangeState aRange);
+  static int DecodeRange(int aState);
+
   // Lines tokenized by the last styleText calls (for tests of the lazy styling).
   long long StyledLines() const { return FStyledLines; }
 

@@ -64,8 +64,8 @@ TEST_F(TextEditorTest, ColoursCommentsValuesAndNamespacesAcrossAnEdit) {
   EXPECT_EQ(StyleAt(4, 8), kNsName);
   EXPECT_EQ(StyleAt(4, 17), kNsValue);
   EXPECT_EQ(StyleAt(4, 24), TXmlLexer::StyleOf(akText));
-  EXPECT_EQ(int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, 1)), int(rsComment));
-  EXPECT_EQ(int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, 3)), int(rsAttribute));
+  EXPECT_EQ(TXmlLexer::DecodeRange(int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, 1))), int(rsComment));
+  EXPECT_EQ(TXmlLexer::DecodeRange(int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, 3))), int(rsAttribute));
 
   // Opening a comment after the first one closed turns the lines below into comment text.
   FEditor->SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, Pos(2, 22), "<!--");
@@ -75,7 +75,7 @@ TEST_F(TextEditorTest, ColoursCommentsValuesAndNamespacesAcrossAnEdit) {
   EXPECT_EQ(StyleAt(4, 8), kComment);
   EXPECT_EQ(StyleAt(4, 17), kComment);
   EXPECT_EQ(StyleAt(5, 2), kComment);
-  EXPECT_EQ(int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, 3)), int(rsComment));
+  EXPECT_EQ(TXmlLexer::DecodeRange(int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINESTATE, 3))), int(rsComment));
 
   // Taking it back restores the colours below.
   FEditor->Undo();
@@ -131,7 +131,11 @@ TEST_F(TextEditorTest, TextLinesAndCaret) {
   FEditor->SetCaret(2, 2);
   EXPECT_EQ(FEditor->WordAtCaret(), u"tw\u00f6");
 
+  int changes = 0;
+  FEditor->OnChange = [&] { ++changes; };
   FEditor->SetLine(0, u"ONE");
+  QApplication::processEvents();
+  EXPECT_EQ(changes, 1);
   EXPECT_EQ(FEditor->Text(), u"ONE\r\ntw\u00f6 \U0001F600x\r\nthree\r\n");
   EXPECT_TRUE(FEditor->Modified());
   EXPECT_TRUE(FEditor->CanUndo());
@@ -145,6 +149,13 @@ TEST_F(TextEditorTest, TextLinesAndCaret) {
   EXPECT_FALSE(FEditor->Modified());
   FEditor->SetModified(true);
   EXPECT_TRUE(FEditor->Modified()) << "set by hand, without an edit";
+
+  // A pair that straddles the blocks SetText hands over stays whole; a lone half becomes U+FFFD.
+  std::u16string big((1 << 20) - 1, u'a');
+  big += u"\U0001F600b\xD800";
+  FEditor->SetText(big);
+  big.back() = u'\uFFFD';
+  EXPECT_TRUE(FEditor->Text() == big);
 
   FEditor->SetText(std::u16string(u"a\0b", 3));
   EXPECT_EQ(FEditor->Text(), std::u16string(u"a\0b", 3));
