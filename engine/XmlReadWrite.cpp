@@ -1,0 +1,1383 @@
+#include "XmlReadWrite.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "XmlMessages.h"
+
+// ---------------------------------------------------------------------------------------------
+// Character classes
+
+namespace XmlReaderDetail {
+
+const TXMLCharKind cAsciiCharKind[128] = {
+    // 0x00 - 0x0F
+    ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid,
+    ckInvalid, ckTab, ckLineFeed, ckInvalid, ckInvalid, ckCarriageReturn, ckInvalid, ckInvalid,
+    // 0x10 - 0x1F
+    ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid,
+    ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid, ckInvalid,
+    // 0x20 - 0x2F: space ! " # $ % & ' ( ) * + , - . /
+    ckOther, ckOther, ckQuotationMark, ckOther, ckOther, ckOther, ckAmpersand, ckApostrophe,
+    ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther,
+    // 0x30 - 0x3F: 0-9 : ; < = > ?
+    ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther,
+    ckOther, ckOther, ckOther, ckOther, ckLessThan, ckOther, ckGreaterThan, ckOther,
+    // 0x40 - 0x5F: @ A-Z [ \ ] ^ _
+    ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther,
+    ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther,
+    ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther,
+    ckOther, ckOther, ckOther, ckLeftSquareBracket, ckOther, ckRightSquareBracket, ckOther, ckOther,
+    // 0x60 - 0x7F
+    ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther,
+    ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther,
+    ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther,
+    ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther, ckOther};
+
+}  // namespace XmlReaderDetail
+
+namespace {
+
+// The end of a name under the tolerant rules: control characters and space, quotes, "/", "<",
+// "=", ">" and "?".
+struct TNameStopTable {
+  bool f[128] = {};
+  constexpr TNameStopTable() {
+    for (int c = 0; c <= 32; ++c) f[c] = true;
+    for (char16_t c : std::u16string_view(u"\"'/<=>?")) f[c] = true;
+  }
+};
+constexpr TNameStopTable cNameStop;
+
+inline bool IsNameStop(char16_t c) { return c < 128 && cNameStop.f[c]; }
+inline bool IsNameStart(char16_t c) { return XmlIsNameStartChar(c); }
+inline bool IsNameChar(char16_t c) { return XmlIsNameChar(c); }
+inline bool IsWhite(char16_t c) { return XmlIsWhiteSpace(c); }
+
+// Text that goes to the buffer as it is: everything but line breaks, "&", "<", ">", "]" and
+// the code units XML forbids.
+inline bool IsPlainText(char16_t c) {
+  if (c >= 128) return c < 0xFFFE;
+  const TXMLCharKind k = XmlReaderDetail::cAsciiCharKind[c];
+  return k == ckOther || k == ckTab || k == ckApostrophe || k == ckQuotationMark || k == ckLeftSquareBracket;
+}
+inline char16_t UpperAZ(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
+
+std::u16string Hex4(char16_t c) {
+  static const char16_t cDigits[] = u"0123456789ABCDEF";
+  std::u16string s(4, u'0');
+  for (int i = 3; i >= 0; --i) {
+    s[static_cast<size_t>(i)] = cDigits[c & 15];
+    c = static_cast<char16_t>(c >> 4);
+  }
+  return s;
+}
+std::u16string Hex4x(char16_t c) { return u"0x" + Hex4(c); }
+
+bool IsDeclarationKind(TXMLReaderTokenType t) { return t == rtOpenXMLDeclaration || t == rtXMLDeclarationAttribute; }
+bool IsStartTagKind(TXMLReaderTokenType t) { return t == rtOpenElement || t == rtAttribute; }
+bool IsHeaderKind(TXMLReaderTokenType t) { return IsDeclarationKind(t) || IsStartTagKind(t); }
+
+// Character sources for the steps shared by document and DTD scanning. The capturing one
+// mirrors every code unit consumed (and undone) into a buffer: the DOCTYPE token holds its
+// internal subset exactly as read, also across decoding blocks.
+struct TPlainSource {
+  TTextReader& R;
+  bool Read(char16_t& c) { return R.ReadNextChar(c); }
+  void Undo() { R.UndoRead(); }
+};
+
+struct TCapturingSource {
+  TTextReader& R;
+  TXMLTokenBuffer* Capture;
+  bool Read(char16_t& c) {
+    if (!R.ReadNextChar(c)) return false;
+    if (Capture) Capture->Add(c);
+    return true;
+  }
+  void Undo() {
+    if (R.Eof()) return;
+    R.UndoRead();
+    if (Capture) Capture->RemoveLast(1);
+  }
+};
+
+template <class S>
+void ProcessLineBreakT(char16_t c, TXMLLineBreak aLineBreak, S& aSource, TXMLTokenBuffer& aBuffer) {
+  if (aLineBreak == lbDoNotProcess) {
+    aBuffer.Add(c);
+    return;
+  }
+  if (c == u'\r') {
+    char16_t d;
+    if (aSource.Read(d) && d != u'\n') aSource.Undo();
+  }
+  aBuffer.Add(XmlLineBreakText(aLineBreak));
+}
+
+}  // namespace
+
+// One reference after its "&": the digits or name, everything consumed, and on success the
+// replacement text (a view into the entity table or into Units).
+struct TXMLReferenceReader {
+  std::u16string Name;
+  std::u16string Raw;
+  int Prefix = 0;  // 0 named, 1 "#", 2 "#x"
+  char16_t Units[2] = {};
+  std::u16string_view Replacement;
+
+  void ReportedNameTo(std::u16string& aTarget) const {
+    static const std::u16string_view cPrefix[] = {u"", u"#", u"#x"};
+    aTarget.assign(cPrefix[Prefix]);
+    aTarget += Name;
+  }
+
+  template <class S>
+  bool Read(S& aSource, const TXMLReaderSettings& aSettings) {
+    Name.clear();
+    Raw.assign(1, u'&');
+    Prefix = 0;
+    Replacement = {};
+    char16_t c = 0;
+    auto next = [&]() -> bool {
+      if (!aSource.Read(c)) {
+        c = 0;
+        return false;
+      }
+      Raw.push_back(c);
+      return true;
+    };
+    auto undo = [&](bool aGot) {
+      if (aGot) {
+        aSource.Undo();
+        Raw.pop_back();
+      }
+    };
+    bool got = next();
+    if (got && c == u'#') {
+      got = next();
+      const bool hex = got && c == u'x';
+      if (hex) {
+        Prefix = 2;
+        got = next();
+        while (got && XmlIsHexDigit(c)) {
+          Name.push_back(c);
+          got = next();
+        }
+      } else {
+        Prefix = 1;
+        while (got && XmlIsDecimalDigit(c)) {
+          Name.push_back(c);
+          got = next();
+        }
+      }
+      if (!(got && c == u';')) {
+        undo(got);
+        return false;
+      }
+      // hexadecimal must fit in 32 bits, decimal in a signed 32-bit number
+      const uint64_t limit = hex ? 0xFFFFFFFFull : 0x7FFFFFFFull;
+      uint64_t v = 0;
+      if (Name.empty()) return false;
+      for (char16_t d : Name) {
+        unsigned digit = d <= u'9' ? d - u'0' : (d | 0x20) - u'a' + 10;
+        v = v * (hex ? 16 : 10) + digit;
+        if (v > limit) return false;
+      }
+      if (v > 0x10FFFF) return false;
+      if (v <= 0xFFFF) {
+        Units[0] = static_cast<char16_t>(v);
+        Replacement = std::u16string_view(Units, 1);
+      } else {
+        v -= 0x10000;
+        Units[0] = static_cast<char16_t>(0xD800 + (v >> 10));
+        Units[1] = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+        Replacement = std::u16string_view(Units, 2);
+      }
+      if (aSettings.StrictXML())
+        for (char16_t u : Replacement)
+          if (!XmlIsChar(u)) return false;
+      return true;
+    }
+    if (got && IsNameStart(c)) {
+      do {
+        Name.push_back(c);
+        got = next();
+      } while (got && IsNameChar(c));
+      if (!(got && c == u';')) {
+        undo(got);
+        return false;
+      }
+      const std::u16string* value = aSettings.EntityList().FindValue(Name);
+      if (!value) return false;
+      Replacement = *value;
+      return true;
+    }
+    undo(got);
+    return false;
+  }
+
+  // Text a named reference adds beyond its own length; numeric references never add any.
+  int64_t Excess() const {
+    return Replacement.size() > Raw.size() ? static_cast<int64_t>(Replacement.size() - Raw.size()) : 0;
+  }
+};
+
+// ---------------------------------------------------------------------------------------------
+// DTD scanning: entity declarations of the internal subset or of an external DTD.
+
+class TXMLDTDScanner {
+public:
+  TXMLDTDScanner(TXMLReaderSettings& aSettings, TTextReader& aReader, TXMLTokenBuffer* aCapture,
+                 int64_t& aExpandedTotal, bool& aErrorRecorded)
+      : fSettings(aSettings), fReader(aReader), fSource{aReader, aCapture}, fExpandedTotal(aExpandedTotal),
+        fErrorRecorded(aErrorRecorded) {}
+
+  // Inner: the internal subset of a DOCTYPE, up to and including its closing "]"; otherwise the
+  // whole input.
+  void ScanDTD(bool aInner) {
+    fSettings.EntityList().Clear();
+    char16_t w[8] = {};
+    static const char16_t cEntity[8] = {u'<', u'!', u'E', u'N', u'T', u'I', u'T', u'Y'};
+    char16_t quote = 0;
+    char16_t c;
+    bool got = fSource.Read(c);
+    while (got && !fErrorRecorded && (!aInner || quote != 0 || c != u']')) {
+      std::memmove(w, w + 1, sizeof(w) - sizeof(char16_t));
+      w[7] = UpperAZ(c);
+      if (std::memcmp(w, cEntity, sizeof(w)) != 0) {
+        if (c == u'"' || c == u'\'') {
+          if (quote == 0)
+            quote = c;
+          else if (c == quote)
+            quote = 0;
+        } else if (XmlCharKind(c) == ckInvalid && fSettings.StrictXML()) {
+          Error(false, sXmlCharInText, {Hex4x(c)});
+          return;
+        }
+        got = fSource.Read(c);
+        continue;
+      }
+      got = fSource.Read(c);
+      if (!got) break;
+      if (IsWhite(c)) {
+        ScanEntityDeclaration();
+        if (fErrorRecorded) return;
+        got = fSource.Read(c);
+      }
+    }
+  }
+
+private:
+  void Error(bool aStructure, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
+    fErrorRecorded = true;
+    fReader.RaiseException(aStructure ? TXMLParseErrorInvalidStructure::ClassType()
+                                      : TXMLParseErrorInvalidCharacter::ClassType(),
+                           Format(aReason, aArgs));
+  }
+
+  bool SkipWhite(char16_t& c, bool aGot) {
+    while (aGot && IsWhite(c)) aGot = fSource.Read(c);
+    return aGot;
+  }
+
+  void ScanEntityDeclaration() {
+    char16_t c;
+    bool got = SkipWhite(c, fSource.Read(c));
+    bool parameter = false;
+    if (got && c == u'%') {
+      parameter = true;
+      got = SkipWhite(c, fSource.Read(c));
+    }
+    if (!got || !IsNameStart(c)) {
+      Error(false, sXmlCharInElementHeader, {got ? std::u16string(1, c) : std::u16string()});
+      return;
+    }
+    fName.clear();
+    do {
+      fName.push_back(c);
+      got = fSource.Read(c);
+    } while (got && IsNameChar(c));
+    got = SkipWhite(c, got);
+    if (!got || (c != u'"' && c != u'\'')) {
+      Error(false, sXmlEntityValueNotQuoted, {fName});
+      return;
+    }
+    const char16_t q = c;
+    const bool strict = fSettings.StrictXML();
+    fValue.Clear();
+    while ((got = fSource.Read(c)) && c != q) {
+      switch (XmlCharKind(c)) {
+        case ckLineFeed:
+        case ckCarriageReturn:
+          ProcessLineBreakT(c, fSettings.LineBreak(), fSource, fValue);
+          break;
+        case ckAmpersand:
+          if (fRef.Read(fSource, fSettings)) {
+            fValue.Add(fRef.Replacement);
+            if (!CheckExpansion()) return;
+          } else if (strict) {
+            Error(false, sXmlInvalidEntity, {fRef.Raw});
+            return;
+          } else {
+            fValue.Add(fRef.Raw);
+          }
+          break;
+        case ckInvalid:
+          if (strict) {
+            Error(false, sXmlCharInAttribute, {Hex4x(c)});
+            return;
+          }
+          fValue.Add(c);
+          break;
+        default:
+          fValue.Add(c);
+      }
+    }
+    if (!parameter) fSettings.EntityList().AddOrReplace(fName, std::u16string(fValue.View()));
+    while (got && c != u'>') got = fSource.Read(c);
+  }
+
+  // Nested declarations grow exponentially: each entity and the whole DTD are capped.
+  bool CheckExpansion() {
+    fExpandedTotal += fRef.Excess();
+    if (fExpandedTotal > cXmlMaxEntityExpansion) {
+      Error(true, sXmlEntityExpansionLimit, {cXmlMaxEntityExpansion});
+      return false;
+    }
+    if (static_cast<int64_t>(fValue.Length()) > cXmlMaxEntityLength) {
+      Error(true, sXmlEntityTooLong, {fName, cXmlMaxEntityLength});
+      return false;
+    }
+    return true;
+  }
+
+  TXMLReaderSettings& fSettings;
+  TTextReader& fReader;
+  TCapturingSource fSource;
+  int64_t& fExpandedTotal;
+  bool& fErrorRecorded;
+  TXMLReferenceReader fRef;
+  std::u16string fName;
+  TXMLTokenBuffer fValue{256};
+};
+
+// ---------------------------------------------------------------------------------------------
+// TXMLReaderTokenList
+
+PXMLReaderToken TXMLReaderTokenList::GetToken(int32_t aIndex) const {
+  if (aIndex < 0 || static_cast<size_t>(aIndex) >= fReaderTokens.size())
+    throw EArgumentOutOfRange(u"Argument out of range");
+  return fReaderTokens[static_cast<size_t>(aIndex)].get();
+}
+
+int32_t TXMLReaderTokenList::IndexOf(const TXMLReaderToken* aToken) const {
+  for (int32_t i = 0; i < fCount; ++i)
+    if (fReaderTokens[static_cast<size_t>(i)].get() == aToken) return i;
+  return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXMLReaderEntityList
+
+TXMLReaderEntityList::TXMLReaderEntityList() { AddPredefined(); }
+
+void TXMLReaderEntityList::AddPredefined() {
+  fList.Add(u"quot", u"\"");
+  fList.Add(u"amp", u"&");
+  fList.Add(u"apos", u"'");
+  fList.Add(u"lt", u"<");
+  fList.Add(u"gt", u">");
+}
+
+void TXMLReaderEntityList::Clear() {
+  fList.Clear();
+  AddPredefined();
+}
+
+void TXMLReaderEntityList::AddOrReplace(const std::u16string& aEntityName, const std::u16string& aEntityValue) {
+  fList.Add(aEntityName, aEntityValue);
+}
+
+bool TXMLReaderEntityList::Find(const std::u16string& aEntityName, std::u16string& outEntityValue) const {
+  return fList.TryGetValue(aEntityName, outEntityValue);
+}
+
+const std::u16string* TXMLReaderEntityList::FindValue(std::u16string_view aEntityName) const {
+  const int32_t i = fList.IndexOf(aEntityName);
+  return i < 0 ? nullptr : &fList.GetValue(i);
+}
+
+int32_t TXMLReaderEntityList::IndexOf(const std::u16string& aEntityName) const { return fList.IndexOf(aEntityName); }
+std::u16string TXMLReaderEntityList::GetName(int32_t aIndex) const { return fList.GetKey(aIndex); }
+std::u16string TXMLReaderEntityList::GetValue(int32_t aIndex) const { return fList.GetValue(aIndex); }
+void TXMLReaderEntityList::SetValue(int32_t aIndex, const std::u16string& aValue) { fList.SetValue(aIndex, aValue); }
+
+std::pair<std::u16string, std::u16string> TXMLReaderEntityList::GetItem(int32_t aIndex) const {
+  return {fList.GetKey(aIndex), fList.GetValue(aIndex)};
+}
+
+int32_t TXMLReaderEntityList::Count() const { return fList.Count(); }
+
+void TXMLReaderEntityList::Assign(const TPersistent& aSource) {
+  const auto* source = dynamic_cast<const TXMLReaderEntityList*>(&aSource);
+  if (!source) {
+    TPersistent::Assign(aSource);
+    return;
+  }
+  if (source == this) return;
+  fList.Clear();
+  for (int32_t i = 0; i < source->fList.Count(); ++i) fList.Add(source->fList.GetKey(i), source->fList.GetValue(i));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXMLReaderSettings
+
+TXMLReaderSettings::TXMLReaderSettings() : fEntityList(std::make_unique<TXMLReaderEntityList>()) {}
+
+void TXMLReaderSettings::Assign(const TPersistent& aSource) {
+  const auto* source = dynamic_cast<const TXMLReaderSettings*>(&aSource);
+  if (!source) {
+    TPersistent::Assign(aSource);
+    return;
+  }
+  fBreakReading = source->fBreakReading;
+  fLineBreak = source->fLineBreak;
+  fStrictXML = source->fStrictXML;
+  fRecognizeXMLDeclaration = source->fRecognizeXMLDeclaration;
+  fErrorHandling = source->fErrorHandling;
+  fExpandEntities = source->fExpandEntities;
+  fEntityList->Assign(*source->fEntityList);
+}
+
+namespace {
+bool ScanExternalDTD(TXMLReaderSettings& aSettings, TTextReader& aReader) {
+  aReader.SetErrorHandling(aSettings.ErrorHandling());
+  int64_t expanded = 0;
+  bool error = false;
+  TXMLDTDScanner scanner(aSettings, aReader, nullptr, expanded, error);
+  scanner.ScanDTD(false);
+  return !error;
+}
+constexpr int32_t cReaderBlockSize = 16384;
+}  // namespace
+
+bool TXMLReaderSettings::LoadDTDFromStream(TStream* aStream, TEncoding* aDefaultEncoding) {
+  TTextReader reader(cReaderBlockSize);
+  reader.InitStream(aStream, aDefaultEncoding);
+  return ScanExternalDTD(*this, reader);
+}
+
+bool TXMLReaderSettings::LoadDTDFromFile(const std::u16string& aFileName, TEncoding* aDefaultEncoding) {
+  TFileStream stream(aFileName, fmOpenRead);
+  return LoadDTDFromStream(&stream, aDefaultEncoding);
+}
+
+bool TXMLReaderSettings::LoadDTDFromString(std::u16string_view aString) {
+  TVirtualMemoryStream stream;
+  stream.SetString(aString);
+  return LoadDTDFromStream(&stream, TEncoding::Unicode());
+}
+
+bool TXMLReaderSettings::LoadDTDFromString_UTF8(std::string_view aString) {
+  TVirtualMemoryStream stream;
+  stream.SetString_UTF8(aString);
+  return LoadDTDFromStream(&stream, TEncoding::UTF8());
+}
+
+bool TXMLReaderSettings::LoadFromBuffer(const std::vector<uint8_t>& aBuffer, TEncoding* aDefaultEncoding) {
+  TVirtualMemoryStream stream;
+  stream.SetBuffer(aBuffer);
+  return LoadDTDFromStream(&stream, aDefaultEncoding);
+}
+
+bool TXMLReaderSettings::LoadFromBuffer(const void* aBuffer, int64_t aBufferLength, TEncoding* aDefaultEncoding) {
+  TVirtualMemoryStream stream;
+  stream.SetPointer(aBuffer, aBufferLength > 0 ? aBufferLength : 0);
+  return LoadDTDFromStream(&stream, aDefaultEncoding);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scanning helpers
+
+TXMLTokenBuffer::TXMLTokenBuffer(size_t aInitialCapacity)
+    : fData(std::make_unique<char16_t[]>(aInitialCapacity > 0 ? aInitialCapacity : 1)),
+      fCapacity(aInitialCapacity > 0 ? aInitialCapacity : 1) {}
+
+void TXMLTokenBuffer::Grow(size_t aMinExtra) {
+  size_t capacity = fCapacity * 2;
+  if (capacity - fLength < aMinExtra) capacity = fLength + aMinExtra;
+  auto data = std::make_unique<char16_t[]>(capacity);
+  std::char_traits<char16_t>::copy(data.get(), fData.get(), fLength);
+  fData = std::move(data);
+  fCapacity = capacity;
+}
+
+void ProcessLineBreak(char16_t c, const TXMLReaderSettings& aSettings, TTextReader& aReader,
+                      TXMLTokenBuffer& aBuffer) {
+  TPlainSource source{aReader};
+  ProcessLineBreakT(c, aSettings.LineBreak(), source, aBuffer);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXMLReader
+
+TXMLReader::TXMLReader()
+    : fReaderSettings(std::make_unique<TXMLReaderSettings>()),
+      fReader(std::make_unique<TTextReader>(cReaderBlockSize)),
+      fMainBuffer(512),
+      fReference(std::make_unique<TXMLReferenceReader>()) {
+  fReaderToken = fOpenElementTokens.PeekNew();
+}
+
+TXMLReader::TXMLReader(TStream* aStream, TEncoding* aForceEncoding) : TXMLReader() {
+  InitStream(aStream, aForceEncoding);
+}
+
+TXMLReader::~TXMLReader() = default;
+
+void TXMLReader::InitFile(const std::u16string& aFileName, TEncoding* aForceEncoding) {
+  fReader->InitFile(aFileName, TEncoding::UTF8());
+  ResetState(aForceEncoding);
+}
+
+void TXMLReader::InitStream(TStream* aStream, TEncoding* aForceEncoding) {
+  fReader->InitStream(aStream, TEncoding::UTF8());
+  ResetState(aForceEncoding);
+}
+
+void TXMLReader::InitBuffer(const std::vector<uint8_t>& aBuffer, TEncoding* aForceEncoding) {
+  fReader->InitBuffer(aBuffer, TEncoding::UTF8());
+  ResetState(aForceEncoding);
+}
+
+void TXMLReader::InitBuffer(const void* aBuffer, int64_t aBufferLength, TEncoding* aForceEncoding) {
+  fReader->InitBuffer(aBuffer, aBufferLength, TEncoding::UTF8());
+  ResetState(aForceEncoding);
+}
+
+void TXMLReader::InitXML(std::u16string_view aXML) {
+  fReader->InitString(aXML);
+  ResetState(TEncoding::Unicode());
+}
+
+void TXMLReader::InitXML_UTF8(std::string_view aXML) {
+  fReader->InitString_UTF8(aXML);
+  ResetState(TEncoding::UTF8());
+}
+
+void TXMLReader::ResetState(TEncoding* aForceEncoding) {
+  fAllowSetEncodingFromFile = !fReader->BOMFound();
+  fDocumentElementFound = false;
+  fElementsToClose = 0;
+  fLastTokenType = rtDocumentStart;
+  fErrorRecorded = false;
+  fExpandedTotal = 0;
+  ClearElements();
+  fReaderToken = fOpenElementTokens.PeekNew();
+  if (fAttributeTokens) fAttributeTokens->Clear();
+  fReader->SetErrorHandling(fReaderSettings->ErrorHandling());
+  fReader->BlockFlushTempBuffer();
+  if (aForceEncoding) {
+    fReader->SetEncoding(aForceEncoding);
+    fForceEncoding = true;
+  } else {
+    fForceEncoding = false;
+  }
+}
+
+void TXMLReader::ReleaseDocument() { fReader->ReleaseDocument(); }
+
+void TXMLReader::SetAttributeTokens(TXMLReaderTokenList* aAttributeTokens) {
+  fAttributeTokens = aAttributeTokens;
+  fReaderToken = fOpenElementTokens.PeekNew();
+}
+
+void TXMLReader::Error(bool aStructure, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
+  // Recorded before raising: with ehRaise the exception leaves right here.
+  fErrorRecorded = true;
+  fReader->RaiseException(aStructure ? TXMLParseErrorInvalidStructure::ClassType()
+                                     : TXMLParseErrorInvalidCharacter::ClassType(),
+                          Format(aReason, aArgs));
+}
+
+// The open-element stack, with the name index kept in step once it exists.
+void TXMLReader::PushElement() {
+  if (fOpenNameIndexOn) fOpenNameIndex[fReaderToken->TokenName].push_back(fOpenElementTokens.Count());
+  fOpenElementTokens.CommitNew();
+}
+
+void TXMLReader::ClearElements() {
+  fOpenElementTokens.Clear();
+  fOpenNameIndex.clear();
+  fOpenNameIndexOn = false;
+}
+
+// Innermost open element below the innermost one that carries aName, or -1.
+int32_t TXMLReader::FindOpenElement(const std::u16string& aName) {
+  const int32_t n = fOpenElementTokens.Count();
+  if (!fOpenNameIndexOn) {
+    if (n <= 64) {
+      for (int32_t i = n - 2; i >= 0; --i)
+        if (fOpenElementTokens.GetToken(i)->TokenName == aName) return i;
+      return -1;
+    }
+    for (int32_t i = 0; i < n; ++i) fOpenNameIndex[fOpenElementTokens.GetToken(i)->TokenName].push_back(i);
+    fOpenNameIndexOn = true;
+  }
+  auto it = fOpenNameIndex.find(aName);
+  if (it == fOpenNameIndex.end()) return -1;
+  // the innermost element carries another name, so the last index lies below it
+  for (auto j = it->second.rbegin(); j != it->second.rend(); ++j)
+    if (*j <= n - 2) return *j;
+  return -1;
+}
+
+bool TXMLReader::ReadNextToken(PXMLReaderToken& outToken) {
+  if (fErrorRecorded) {
+    outToken = fReaderToken;
+    return false;
+  }
+  if (fElementsToClose > 0) {
+    fReaderToken = fOpenElementTokens.Last();
+    fReaderToken->TokenValue.clear();
+    fReaderToken->TokenType = rtCloseElement;
+    PopElement(false);
+    fLastTokenType = rtCloseElement;
+    outToken = fReaderToken;
+    --fElementsToClose;
+    return true;
+  }
+  if (fReaderSettings->BreakReading() == brAfterDocumentElement && fDocumentElementFound &&
+      fOpenElementTokens.Count() == 0) {
+    outToken = fReaderToken;
+    return false;
+  }
+  if (!ReadToken()) return false;
+  outToken = fReaderToken;
+  fLastTokenType = fReaderToken->TokenType;
+  return !fErrorRecorded;
+}
+
+// One token into fReaderToken; false at the end of the input.
+bool TXMLReader::ReadToken() {
+  for (;;) {
+    fReaderToken = fOpenElementTokens.PeekNew();
+    char16_t c;
+    if (!Read(c)) {
+      ReleaseDocument();
+      if (Strict() && fOpenElementTokens.Count() > 0) Error(true, sXmlUnclosedElements, {});
+      return false;
+    }
+    const bool header = IsHeaderKind(fLastTokenType);
+    switch (c) {
+      case u'/':
+        if (IsStartTagKind(fLastTokenType)) {
+          if (!ScanEmptyTagEnd()) continue;
+        } else {
+          Undo();
+          ScanText(true);
+        }
+        return true;
+      case u'<':
+        if (header) {
+          if (Strict()) {
+            Error(false, sXmlCharInElementHeader, {u"<"});
+          } else {
+            Undo();
+            ScanAttribute();
+          }
+        } else {
+          ScanMarkup();
+        }
+        return true;
+      case u'>':
+        if (header) {
+          ScanTagEnd();
+        } else {
+          Undo();
+          ScanText(true);
+        }
+        return true;
+      case u'?':
+        if (IsDeclarationKind(fLastTokenType)) {
+          if (!ScanEmptyTagEnd()) continue;
+        } else {
+          Undo();
+          ScanText(true);
+        }
+        return true;
+      default:
+        if (header) {
+          while (IsWhite(c))
+            if (!Read(c)) {
+              c = 0;
+              break;
+            }
+          if ((c == u'/' && IsStartTagKind(fLastTokenType)) || (c == u'?' && IsDeclarationKind(fLastTokenType))) {
+            if (!ScanEmptyTagEnd()) continue;
+          } else if (c == u'>' && IsStartTagKind(fLastTokenType)) {
+            ScanTagEnd();
+          } else {
+            Undo();
+            ScanAttribute();
+          }
+        } else if (c == u'&' && !fReaderSettings->ExpandEntities()) {
+          ScanReferenceToken();
+        } else {
+          Undo();
+          ScanText(true);
+        }
+        return true;
+    }
+  }
+}
+
+void TXMLReader::ScanMarkup() {
+  fMainBuffer.Clear();
+  char16_t c;
+  if (!Read(c)) c = 0;
+  switch (c) {
+    case u'!': {
+      char16_t d;
+      if (!Read(d)) d = 0;
+      Undo();
+      if (d == u'-') {
+        ScanDelimited(rtComment, u"<!--", u"-->", false, false);
+      } else if (d == u'D' || d == u'd') {
+        ScanDelimited(rtDocType, u"<!DOCTYPE", u">", true, true);
+      } else if (d == u'[') {
+        ScanDelimited(rtCData, u"<![CDATA[", u"]]>", false, false);
+      } else if (Strict()) {
+        Error(false, sXmlCharInText, {u"<"});
+      } else {
+        fMainBuffer.Add(u"<!");
+        ScanMarkupFallback(d);
+      }
+      return;
+    }
+    case u'/':
+      ScanEndTag();
+      return;
+    case u'?':
+      ScanPI();
+      return;
+    default:
+      ScanStartTagName(c);
+  }
+}
+
+// Tolerant: what looked like markup is text; x ended the attempt and has been undone.
+void TXMLReader::ScanMarkupFallback(char16_t x) {
+  if (x == u'<') {
+    fReaderToken->TokenName.clear();
+    fMainBuffer.AssignTo(fReaderToken->TokenValue);
+    fReaderToken->TokenType = rtText;
+  } else {
+    ScanText(false);
+  }
+}
+
+void TXMLReader::ScanStartTagName(char16_t c) {
+  char16_t t;
+  if (Strict()) {
+    if (!IsNameStart(c)) {
+      Error(false, sXmlCharInText, {u"<"});
+      return;
+    }
+    fMainBuffer.Add(c);
+    bool got;
+    while ((got = Read(t)) && IsNameChar(t)) fMainBuffer.Add(t);
+    if (got && (t == u'/' || t == u'>')) {
+      Undo();
+    } else if (!got || !IsWhite(t)) {
+      std::u16string name(fMainBuffer.View());
+      if (got) name.push_back(t);
+      Error(false, sXmlInvalidElementName, {name});
+      return;
+    }
+  } else {
+    if (!IsNameChar(c)) {
+      fMainBuffer.Add(u'<');
+      Undo();
+      ScanMarkupFallback(c);
+      return;
+    }
+    fMainBuffer.Add(c);
+    bool got;
+    while ((got = Read(t)) && !IsNameStop(t)) fMainBuffer.Add(t);
+    if (got && (t == u'/' || t == u'>')) Undo();
+  }
+  if (fAllowSetEncodingFromFile) {
+    fAllowSetEncodingFromFile = false;
+    fReader->UnblockFlushTempBuffer();
+  }
+  fDocumentElementFound = true;
+  fMainBuffer.AssignTo(fReaderToken->TokenName);
+  fReaderToken->TokenValue.clear();
+  fReaderToken->TokenType = rtOpenElement;
+  PushElement();
+  if (fAttributeTokens) fAttributeTokens->Clear();
+}
+
+void TXMLReader::ScanAttribute() {
+  if (fAttributeTokens) {
+    fReaderToken = fAttributeTokens->PeekNew();
+    fAttributeTokens->CommitNew();
+  }
+  PXMLReaderToken record = fReaderToken;
+  const bool strict = Strict();
+  fMainBuffer.Clear();
+  char16_t c;
+  bool got = Read(c);
+  if (strict) {
+    if (!got || !IsNameStart(c)) {
+      Error(false, sXmlInvalidAttributeStart, {got ? std::u16string(1, c) : std::u16string()});
+      return;
+    }
+    do {
+      fMainBuffer.Add(c);
+      got = Read(c);
+    } while (got && IsNameChar(c));
+  } else {
+    // the first code unit is taken whatever it is
+    if (got) {
+      do {
+        fMainBuffer.Add(c);
+        got = Read(c);
+      } while (got && !IsNameStop(c));
+    }
+  }
+  fMainBuffer.AssignTo(record->TokenName);
+  while (got && IsWhite(c)) got = Read(c);
+  if (got && c == u'=') {
+    char16_t q;
+    bool gotq;
+    while ((gotq = Read(q)) && IsWhite(q)) {
+    }
+    fMainBuffer.Clear();
+    if (gotq && (q == u'"' || q == u'\'')) {
+      TPlainSource source{*fReader};
+      while (Read(c) && c != q) {
+        switch (XmlCharKind(c)) {
+          case ckLineFeed:
+          case ckCarriageReturn:
+            ProcessLineBreakT(c, fReaderSettings->LineBreak(), source, fMainBuffer);
+            break;
+          case ckAmpersand:
+            ScanReferenceInValue();
+            if (fErrorRecorded) return;
+            break;
+          case ckLessThan:
+          case ckInvalid:
+            if (strict) {
+              Error(false, sXmlCharInAttribute, {Hex4(c)});
+              return;
+            }
+            fMainBuffer.Add(c);
+            break;
+          default:
+            fMainBuffer.Add(c);
+        }
+      }
+    } else if (strict) {
+      Error(false, sXmlAttributeNotQuoted, {record->TokenName});
+      return;
+    } else {
+      c = q;
+      got = gotq;
+      while (got && !IsNameStop(c)) {
+        if (c == u'&') {
+          ScanReferenceInValue();
+          if (fErrorRecorded) return;
+        } else {
+          fMainBuffer.Add(c);
+        }
+        got = Read(c);
+      }
+      if (got && (c == u'/' || c == u'>')) Undo();
+    }
+    fMainBuffer.AssignTo(record->TokenValue);
+  } else if (strict) {
+    Error(false, sXmlEqualSignMissing, {record->TokenName});
+    return;
+  } else {
+    record->TokenValue.clear();
+    Undo();
+  }
+  if (IsDeclarationKind(fLastTokenType)) {
+    record->TokenType = rtXMLDeclarationAttribute;
+    if (!fForceEncoding && fAllowSetEncodingFromFile && record->TokenName == u"encoding")
+      SwitchToDeclaredEncoding(record->TokenValue);
+  } else {
+    record->TokenType = rtAttribute;
+  }
+}
+
+void TXMLReader::SwitchToDeclaredEncoding(const std::u16string& aValue) {
+  TEncoding* encoding = nullptr;
+  if (!EncodingFromAlias(aValue, encoding) || !encoding) return;
+  if (encoding == fReader->Encoding()) {
+    FreeEncoding(encoding);
+    return;
+  }
+  fReader->SetEncoding(encoding);
+  fAllowSetEncodingFromFile = false;
+  fReader->UnblockFlushTempBuffer();
+  // Decoding starts again at the first byte: read up to the same pseudo-attribute again.
+  const std::u16string name = fReaderToken->TokenName;
+  fLastTokenType = rtDocumentStart;
+  ClearElements();
+  if (fAttributeTokens) fAttributeTokens->Clear();
+  bool inside = false;
+  PXMLReaderToken token;
+  while (ReadNextToken(token)) {
+    if (token->TokenType == rtOpenXMLDeclaration)
+      inside = true;
+    else if (token->TokenType == rtOpenElement)
+      inside = false;
+    if (inside && token->TokenType == rtXMLDeclarationAttribute && token->TokenName == name) break;
+  }
+}
+
+void TXMLReader::ScanTagEnd() {
+  if (fOpenElementTokens.Count() > 0) fReaderToken = fOpenElementTokens.Last();
+  fReaderToken->TokenValue.clear();
+  fReaderToken->TokenType = IsDeclarationKind(fLastTokenType) ? rtFinishXMLDeclarationClose : rtFinishOpenElement;
+}
+
+// False when the tolerant rules drop a stray "/" or "?" and the token must be read anew.
+bool TXMLReader::ScanEmptyTagEnd() {
+  char16_t c;
+  const bool got = Read(c);
+  const bool declaration = IsDeclarationKind(fLastTokenType);
+  if (got && c == u'>') {
+    if (fOpenElementTokens.Count() > 0) fReaderToken = fOpenElementTokens.Last();
+    fReaderToken->TokenValue.clear();
+    fReaderToken->TokenType = declaration ? rtFinishXMLDeclarationClose : rtFinishOpenElementClose;
+    PopElement(false);
+    return true;
+  }
+  if (Strict()) {
+    Error(false, sXmlCharInElementHeader, {declaration ? u"?" : u"/"});
+    return true;
+  }
+  Undo();
+  return false;
+}
+
+void TXMLReader::ScanEndTag() {
+  fMainBuffer.Clear();
+  char16_t c;
+  bool got = Read(c);
+  if (Strict()) {
+    if (!got || !IsNameStart(c)) {
+      std::u16string arg(u"</");
+      if (got) arg.push_back(c);
+      Error(false, sXmlStringInText, {arg});
+      return;
+    }
+    do {
+      fMainBuffer.Add(c);
+      got = Read(c);
+    } while (got && IsNameChar(c));
+    while (got && IsWhite(c)) got = Read(c);
+    if (!got || c != u'>') {
+      std::u16string arg(u"</");
+      arg += fMainBuffer.View();
+      Error(false, sXmlStringInText, {arg});
+      return;
+    }
+  } else {
+    if (!got || !IsNameChar(c)) {
+      fMainBuffer.Add(u"</");
+      Undo();
+      ScanMarkupFallback(got ? c : 0);
+      return;
+    }
+    do {
+      fMainBuffer.Add(c);
+      got = Read(c);
+    } while (got && !IsNameStop(c));
+    while (got && c != u'>') got = Read(c);
+  }
+  fMainBuffer.AssignTo(fReaderToken->TokenName);
+  fReaderToken->TokenValue.clear();
+  fReaderToken->TokenType = rtCloseElement;
+  PopElement(true);
+}
+
+void TXMLReader::PopElement(bool aCheck) {
+  const int32_t n = fOpenElementTokens.Count();
+  if (n == 0) {
+    if (Strict()) Error(true, sXmlTooManyElementsClosed, {});
+    return;
+  }
+  PXMLReaderToken innermost = fOpenElementTokens.Last();
+  const std::u16string& name = fReaderToken->TokenName;
+  if (aCheck && !name.empty() && name != innermost->TokenName) {
+    if (Strict()) {
+      Error(true, sXmlWrongElementClosed, {name, innermost->TokenName});
+      return;
+    }
+    const int32_t f = FindOpenElement(name);
+    if (f >= 0) fElementsToClose = n - f - 1;
+    fReaderToken->TokenName = innermost->TokenName;
+  }
+  if (fOpenNameIndexOn) {
+    auto it = fOpenNameIndex.find(innermost->TokenName);
+    if (it != fOpenNameIndex.end()) {
+      it->second.pop_back();
+      if (it->second.empty()) fOpenNameIndex.erase(it);
+    }
+  }
+  fOpenElementTokens.DeleteLast();
+}
+
+void TXMLReader::ScanText(bool aClear) {
+  if (aClear) fMainBuffer.Clear();
+  const bool strict = Strict();
+  const bool expand = fReaderSettings->ExpandEntities();
+  const TXMLLineBreak lineBreak = fReaderSettings->LineBreak();
+  TPlainSource source{*fReader};
+  int k = 0;  // run of "]" just read (strict only), to find "]]>"
+  char16_t c;
+  bool got = Read(c);
+  while (got) {
+    if (IsPlainText(c)) {
+      fMainBuffer.Add(c);
+      k = 0;
+      got = Read(c);
+      continue;
+    }
+    switch (XmlCharKind(c)) {
+      case ckOther:
+      case ckTab:
+      case ckApostrophe:
+      case ckQuotationMark:
+      case ckLeftSquareBracket:
+        fMainBuffer.Add(c);
+        break;
+      case ckRightSquareBracket:
+        fMainBuffer.Add(c);
+        if (strict) {
+          ++k;
+          got = Read(c);
+          continue;
+        }
+        break;
+      case ckLineFeed:
+      case ckCarriageReturn:
+        ProcessLineBreakT(c, lineBreak, source, fMainBuffer);
+        break;
+      case ckAmpersand:
+        if (!expand) goto runEnd;
+        ScanReferenceInValue();
+        if (fErrorRecorded) return;
+        break;
+      case ckLessThan:
+        goto runEnd;
+      case ckGreaterThan:
+        if (strict && k > 1) {
+          Error(false, sXmlCharInText, {u">"});
+          return;
+        }
+        fMainBuffer.Add(c);
+        break;
+      case ckInvalid:
+        if (strict) {
+          Error(false, sXmlCharInText, {Hex4x(c)});
+          return;
+        }
+        fMainBuffer.Add(c);
+        break;
+    }
+    k = 0;
+    got = Read(c);
+  }
+  // input ended: nothing to undo
+  goto finish;
+runEnd:
+  Undo();
+finish:
+  fReaderToken->TokenName.clear();
+  fMainBuffer.AssignTo(fReaderToken->TokenValue);
+  fReaderToken->TokenType = rtText;
+}
+
+void TXMLReader::ScanPI() {
+  fMainBuffer.Clear();
+  char16_t c, t = 0;
+  bool got = Read(c);
+  const bool strict = Strict();
+  if (strict) {
+    if (!got || !IsNameStart(c)) {
+      std::u16string arg(u"<?");
+      if (got) arg.push_back(c);
+      Error(false, sXmlStringInText, {arg});
+      return;
+    }
+    fMainBuffer.Add(c);
+    while ((got = Read(t)) && IsNameChar(t)) fMainBuffer.Add(t);
+    if (!got || !(IsWhite(t) || t == u'?')) {
+      std::u16string arg(u"<?");
+      arg += fMainBuffer.View();
+      if (got) arg.push_back(t);
+      Error(false, sXmlStringInText, {arg});
+      return;
+    }
+  } else {
+    t = c;
+    while (got && !IsNameStop(t)) {
+      fMainBuffer.Add(t);
+      got = Read(t);
+    }
+    if (!got) t = 0;
+  }
+  PXMLReaderToken record = fReaderToken;
+  fMainBuffer.AssignTo(record->TokenName);
+  const std::u16string& target = record->TokenName;
+  if (!fDocumentElementFound && fReaderSettings->RecognizeXMLDeclaration() && target.size() == 3 &&
+      (target[0] | 0x20) == u'x' && (target[1] | 0x20) == u'm' && (target[2] | 0x20) == u'l') {
+    record->TokenValue.clear();
+    record->TokenType = rtOpenXMLDeclaration;
+    PushElement();
+    return;
+  }
+  fMainBuffer.Clear();
+  if (!strict && target.empty() && got) Undo();
+  char16_t p = t;
+  bool closed = false;
+  while (Read(c)) {
+    if (p == u'?' && c == u'>') {
+      closed = true;
+      break;
+    }
+    fMainBuffer.Add(c);
+    p = c;
+  }
+  if (closed) fMainBuffer.RemoveLast(1);
+  fMainBuffer.AssignTo(record->TokenValue);
+  record->TokenType = rtProcessingInstruction;
+}
+
+bool TXMLReader::CountExpansion() {
+  fExpandedTotal += fReference->Excess();
+  if (fExpandedTotal <= cXmlMaxEntityExpansion) return true;
+  Error(true, sXmlEntityExpansionLimit, {cXmlMaxEntityExpansion});
+  return false;
+}
+
+void TXMLReader::ScanReferenceInValue() {
+  TPlainSource source{*fReader};
+  if (fReference->Read(source, *fReaderSettings)) {
+    if (CountExpansion()) fMainBuffer.Add(fReference->Replacement);
+  } else if (Strict()) {
+    Error(false, sXmlInvalidEntity, {fReference->Raw});
+  } else {
+    fMainBuffer.Add(fReference->Raw);
+  }
+}
+
+void TXMLReader::ScanReferenceToken() {
+  TPlainSource source{*fReader};
+  if (fReference->Read(source, *fReaderSettings)) {
+    if (!CountExpansion()) return;
+    fReference->ReportedNameTo(fReaderToken->TokenName);
+    fReaderToken->TokenValue.assign(fReference->Replacement);
+    fReaderToken->TokenType = rtEntityReference;
+  } else if (Strict()) {
+    Error(false, sXmlInvalidEntity, {fReference->Raw});
+  } else {
+    fReaderToken->TokenName.clear();
+    fReaderToken->TokenValue.assign(fReference->Raw);
+    fReaderToken->TokenType = rtText;
+  }
+}
+
+void TXMLReader::ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aOpening, std::u16string_view aClosing,
+                               bool aWhiteSpace, bool aSubset) {
+  fMainBuffer.Clear();
+  fMainBuffer.Add(u"<!");
+  const bool strict = Strict();
+  char16_t c = 0;
+  bool got = true, failed = false;
+  // the keyword, in either letter case
+  for (size_t i = 2; i < aOpening.size(); ++i) {
+    got = Read(c);
+    if (!got) c = 0;
+    if (!got || UpperAZ(c) != aOpening[i]) {
+      Undo();
+      failed = true;
+      break;
+    }
+    fMainBuffer.Add(c);
+  }
+  if (!failed && aWhiteSpace) {
+    got = Read(c);
+    if (!got) {
+      c = 0;
+      failed = true;
+    } else if (!IsWhite(c)) {
+      failed = true;
+      if (c == u'<') {
+        Undo();  // it starts the next token
+      } else {
+        fMainBuffer.Add(c);
+      }
+    } else {
+      fMainBuffer.Add(c);
+    }
+  }
+  if (failed) {
+    if (strict) {
+      Error(false, sXmlCharInText, {u"<"});
+    } else if (got && c == u'<') {
+      ScanMarkupFallback(c);
+    } else {
+      ScanText(false);
+    }
+    return;
+  }
+  fMainBuffer.Clear();
+  // a window over the last code units read, compared with the closing delimiter
+  const size_t wl = aClosing.size();
+  char16_t w[4] = {};
+  for (;;) {
+    for (size_t i = 1; i < wl; ++i) w[i - 1] = w[i];
+    if (!Read(c)) {
+      if (strict) Error(false, sXmlCharInText, {u"0000"});
+      break;
+    }
+    if (c == u'[' && aSubset) {
+      fMainBuffer.Add(c);
+      TXMLDTDScanner scanner(*fReaderSettings, *fReader, &fMainBuffer, fExpandedTotal, fErrorRecorded);
+      scanner.ScanDTD(true);
+      if (fErrorRecorded) return;
+      if (fReader->Eof()) {
+        // a subset cut off by the end of the input is as incomplete as any other section
+        if (strict) Error(false, sXmlCharInText, {u"0000"});
+        break;
+      }
+      std::fill(w, w + 4, char16_t(0));
+      continue;
+    }
+    if (strict && XmlCharKind(c) == ckInvalid) {
+      Error(false, sXmlCharInText, {Hex4(c)});
+      return;
+    }
+    w[wl - 1] = c;
+    fMainBuffer.Add(c);
+    if (c == aClosing[wl - 1] && std::u16string_view(w, wl) == aClosing) {
+      fMainBuffer.RemoveLast(wl);
+      break;
+    }
+  }
+  if (fErrorRecorded) return;
+  fReaderToken->TokenName.clear();
+  fMainBuffer.AssignTo(fReaderToken->TokenValue);
+  fReaderToken->TokenType = aKind;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Properties and node path
+
+const std::u16string& TXMLReader::URL() const { return fReader->URL(); }
+void TXMLReader::SetURL(const std::u16string& aURL) { fReader->SetURL(aURL); }
+TEncoding* TXMLReader::Encoding() const { return fReader->Encoding(); }
+void TXMLReader::SetEncoding(TEncoding* aEncoding) {
+  fReader->SetEncoding(aEncoding);
+  fForceEncoding = true;
+}
+bool TXMLReader::OwnsEncoding() const { return fReader->OwnsEncoding(); }
+void TXMLReader::SetOwnsEncoding(bool aValue) { fReader->SetOwnsEncoding(aValue); }
+int64_t TXMLReader::ApproxStreamPosition() const { return fReader->ApproxStreamPosition(); }
+int64_t TXMLReader::StreamSize() const { return fReader->StreamSize(); }
+int64_t TXMLReader::FilePosition() const { return fReader->FilePosition(); }
+int64_t TXMLReader::LinePosition() const { return fReader->LinePosition(); }
+int64_t TXMLReader::Line() const { return fReader->Line(); }
+std::shared_ptr<ITextParseError> TXMLReader::ParseError() const { return fReader->ParseError(); }
+
+const std::u16string& TXMLReader::NodePath(int32_t aIndex) const {
+  if (aIndex < 0 || aIndex >= fOpenElementTokens.Count()) throw EArgumentOutOfRange(u"Argument out of range");
+  return fOpenElementTokens.GetToken(aIndex)->TokenName;
+}
+
+namespace {
+// Splits at every "/", empty parts included; the empty path has no names.
+template <class F>
+size_t ForEachPathName(std::u16string_view aPath, F&& aVisit) {
+  if (aPath.empty()) return 0;
+  size_t count = 0, start = 0;
+  for (;;) {
+    const size_t slash = aPath.find(u'/', start);
+    const std::u16string_view part = aPath.substr(start, slash == std::u16string_view::npos ? aPath.npos : slash - start);
+    if (!aVisit(count, part)) return SIZE_MAX;
+    ++count;
+    if (slash == std::u16string_view::npos) return count;
+    start = slash + 1;
+  }
+}
+}  // namespace
+
+bool TXMLReader::NodePathMatch(const std::vector<std::u16string>& aNodePath) const {
+  const int32_t n = fOpenElementTokens.Count();
+  if (static_cast<size_t>(n) != aNodePath.size()) return false;
+  for (int32_t i = 0; i < n; ++i)
+    if (fOpenElementTokens.GetToken(i)->TokenName != aNodePath[static_cast<size_t>(i)]) return false;
+  return true;
+}
+
+bool TXMLReader::NodePathMatch(std::u16string_view aNodePath) const {
+  const size_t n = static_cast<size_t>(fOpenElementTokens.Count());
+  const size_t count = ForEachPathName(aNodePath, [&](size_t i, std::u16string_view part) {
+    return i < n && fOpenElementTokens.GetToken(static_cast<int32_t>(i))->TokenName == part;
+  });
+  return count == n;
+}
+
+bool TXMLReader::RefIsChildOfNodePath(const std::vector<std::u16string>& aRefNodePath) const {
+  const int32_t n = fOpenElementTokens.Count();
+  if (static_cast<size_t>(n) != aRefNodePath.size() + 1) return false;
+  for (size_t i = 0; i < aRefNodePath.size(); ++i)
+    if (fOpenElementTokens.GetToken(static_cast<int32_t>(i))->TokenName != aRefNodePath[i]) return false;
+  return true;
+}
+
+bool TXMLReader::RefIsChildOfNodePath(std::u16string_view aRefNodePath) const {
+  const size_t n = static_cast<size_t>(fOpenElementTokens.Count());
+  const size_t count = ForEachPathName(aRefNodePath, [&](size_t i, std::u16string_view part) {
+    return i + 1 < n && fOpenElementTokens.GetToken(static_cast<int32_t>(i))->TokenName == part;
+  });
+  return count != SIZE_MAX && count + 1 == n;
+}
+
+bool TXMLReader::RefIsParentOfNodePath(const std::vector<std::u16string>& aRefNodePath) const {
+  const int32_t n = fOpenElementTokens.Count();
+  if (aRefNodePath.size() != static_cast<size_t>(n) + 1) return false;
+  for (int32_t i = 0; i < n; ++i)
+    if (fOpenElementTokens.GetToken(i)->TokenName != aRefNodePath[static_cast<size_t>(i)]) return false;
+  return true;
+}
+
+bool TXMLReader::RefIsParentOfNodePath(std::u16string_view aRefNodePath) const {
+  const size_t n = static_cast<size_t>(fOpenElementTokens.Count());
+  const size_t count = ForEachPathName(aRefNodePath, [&](size_t i, std::u16string_view part) {
+    return i < n ? fOpenElementTokens.GetToken(static_cast<int32_t>(i))->TokenName == part : i == n;
+  });
+  return count == n + 1;
+}
+
+void TXMLReader::NodePathAssignTo(std::vector<std::u16string>& aNodePath) const {
+  aNodePath.clear();
+  for (int32_t i = 0; i < fOpenElementTokens.Count(); ++i) aNodePath.push_back(fOpenElementTokens.GetToken(i)->TokenName);
+}
+
+std::u16string TXMLReader::NodePathAsString() const {
+  std::u16string s;
+  for (int32_t i = 0; i < fOpenElementTokens.Count(); ++i) {
+    if (i > 0) s.push_back(u'/');
+    s += fOpenElementTokens.GetToken(i)->TokenName;
+  }
+  return s;
+}

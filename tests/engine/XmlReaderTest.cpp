@@ -1,0 +1,551 @@
+// XML pull reader: token streams for strict and tolerant input, errors with their positions,
+// references and the DTD's entities, encoding switches, and the inputs that must neither crash
+// nor go quadratic (deep nesting, huge start tags, entity bombs).
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "XmlMessages.h"
+#include "XmlReadWrite.h"
+
+namespace {
+
+const char* const cKindCodes[] = {"DS", "XO", "XA", "XC", "OE", "AT", "FO", "FC",
+                                  "CE", "TX", "ER", "CD", "CM", "PI", "DT"};
+
+// UTF-8 with control characters spelled out, so that expected dumps stay readable.
+std::string Visible(std::u16string_view s) {
+  std::string out;
+  for (char c : Utf16ToUtf8(s)) {
+    if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char b[8];
+      snprintf(b, sizeof b, "\\x%02X", unsigned(c));
+      out += b;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+// "OE a|AT x=1|FO a|TX=t|CE a", then "|!<reason>" when reading stopped with an error.
+std::string DumpTokens(TXMLReader& aReader, size_t aMaxTokens = 10000) {
+  std::string out;
+  PXMLReaderToken token = nullptr;
+  size_t n = 0;
+  while (n++ < aMaxTokens && aReader.ReadNextToken(token)) {
+    if (!out.empty()) out += '|';
+    out += cKindCodes[token->TokenType];
+    if (!token->TokenName.empty()) out += ' ' + Visible(token->TokenName);
+    if (!token->TokenValue.empty()) out += '=' + Visible(token->TokenValue);
+  }
+  if (auto error = aReader.ParseError()) out += "|!" + Visible(error->GetReason());
+  return out;
+}
+
+struct TOptions {
+  bool Strict = true;
+  TXMLBreakReading Break = brAfterDocumentElement;
+  TXMLLineBreak LineBreak = lbCRLF;
+  bool Expand = true;
+};
+
+std::string Dump(std::u16string_view aXML, TOptions aOptions = {}) {
+  TXMLReader reader;
+  reader.ReaderSettings().SetStrictXML(aOptions.Strict);
+  reader.ReaderSettings().SetBreakReading(aOptions.Break);
+  reader.ReaderSettings().SetLineBreak(aOptions.LineBreak);
+  reader.ReaderSettings().SetExpandEntities(aOptions.Expand);
+  reader.InitXML(aXML);
+  return DumpTokens(reader);
+}
+
+std::string Tolerant(std::u16string_view aXML) { return Dump(aXML, {.Strict = false}); }
+
+std::string Msg(std::u16string_view aFormat, std::initializer_list<TFormatArg> aArgs = {}) {
+  return "|!" + Visible(Format(aFormat, aArgs));
+}
+
+struct TCase {
+  std::u16string_view Input;
+  std::string Expected;
+};
+
+void CheckAll(const std::vector<TCase>& aCases, TOptions aOptions) {
+  for (const auto& c : aCases) EXPECT_EQ(Dump(c.Input, aOptions), c.Expected) << "input: " << Visible(c.Input);
+}
+
+}  // namespace
+
+TEST(XmlReaderSettings, DefaultsEntityTableAndTokenPool) {
+  TXMLReaderSettings s;
+  EXPECT_EQ(s.BreakReading(), brAfterDocumentElement);
+  EXPECT_EQ(s.LineBreak(), lbCRLF);
+  EXPECT_TRUE(s.StrictXML());
+  EXPECT_TRUE(s.RecognizeXMLDeclaration());
+  EXPECT_TRUE(s.ExpandEntities());
+  EXPECT_EQ(s.ErrorHandling(), ehRaiseAndEat);
+
+  TXMLReaderEntityList& list = s.EntityList();
+  ASSERT_EQ(list.Count(), 5);
+  EXPECT_EQ(list.GetName(0), u"quot");
+  EXPECT_EQ(list.GetName(4), u"gt");
+  std::u16string value = u"x";
+  EXPECT_FALSE(list.Find(u"AMP", value));  // case-sensitive
+  EXPECT_EQ(value, u"");
+  list.AddOrReplace(u"lt", u"LESS");
+  EXPECT_EQ(list.GetValue(3), u"LESS");
+  EXPECT_EQ(list.Count(), 5);
+  list.AddOrReplace(u"e", u"x");
+
+  TXMLReaderSettings copy;
+  copy.SetStrictXML(false);
+  copy.Assign(s);
+  EXPECT_TRUE(copy.StrictXML());
+  EXPECT_EQ(copy.EntityList().Count(), 6);
+  EXPECT_EQ(copy.EntityList().GetValue(3), u"LESS");
+  list.Clear();
+  EXPECT_EQ(list.Count(), 5);
+  EXPECT_EQ(list.IndexOf(u"e"), -1);
+  EXPECT_EQ(list.GetValue(3), u"<");
+
+  TXMLReaderTokenList tokens;
+  PXMLReaderToken first = tokens.PeekNew();
+  first->TokenName = u"a";
+  tokens.CommitNew();
+  tokens.PeekNew();
+  tokens.CommitNew();
+  tokens.PeekNew();
+  tokens.CommitNew();
+  EXPECT_EQ(tokens.IndexOf(first), 0);
+  tokens.Clear();
+  EXPECT_EQ(tokens.Count(), 0);
+  EXPECT_EQ(tokens.PeekNew(), first);  // reused with its old contents
+  EXPECT_EQ(first->TokenName, u"a");
+  EXPECT_EQ(tokens.IndexOf(first), -1);
+  tokens.DeleteLast();
+  EXPECT_EQ(tokens.Count(), 0);
+  EXPECT_NE(tokens.GetToken(2), nullptr);  // stale but allocated
+  EXPECT_THROW(tokens.GetToken(3), EArgumentOutOfRange);
+}
+
+TEST(XmlReader, StrictTokenStreams) {
+  CheckAll(
+      {
+          {u"<a x='1'>t</a>", "OE a|AT x=1|FO a|TX=t|CE a"},
+          {u"<a/>", "OE a|FC a"},
+          {u"<a  x = \"1\"\ty='2' />", "OE a|AT x=1|AT y=2|FC a"},
+          {u"<?xml version='1.0'?><r/>", "XO xml|XA version=1.0|XC xml|OE r|FC r"},
+          {u"<?XML version='1.0' ?><r/>", "XO XML|XA version=1.0|XC XML|OE r|FC r"},
+          {u"<?xml-stylesheet href='a'?><r/>", "PI xml-stylesheet=href='a'|OE r|FC r"},
+          {u"<?pi  data?><r/>", "PI pi= data|OE r|FC r"},
+          {u"<?pi?><r/>", "PI pi|OE r|FC r"},
+          {u"<a>x</a>y", "OE a|FO a|TX=x|CE a"},
+          {u" <a><b>1</b><c/>2</a>", "TX= |OE a|FO a|OE b|FO b|TX=1|CE b|OE c|FC c|TX=2|CE a"},
+          {u"<a>x]]y</a>", "OE a|FO a|TX=x]]y|CE a"},
+          {u"<a>\"'>[]</a>", "OE a|FO a|TX=\"'>[]|CE a"},
+          {u"<a><!-- c -- d --><![CDATA[<x>]]]></a>", "OE a|FO a|CM= c -- d |CD=<x>]|CE a"},
+          {u"<a><![cdata[x]]></a><!doctype", "OE a|FO a|CD=x|CE a"},
+          {u"<!DOCTYPE r SYSTEM \"r.dtd\"><r/>", "DT=r SYSTEM \"r.dtd\"|OE r|FC r"},
+          {u"<a b='x&lt;&#65;&#x42;\"'/>", "OE a|AT b=x<AB\"|FC a"},
+          {u"<a>&amp;&quot;&apos;&gt;</a>", "OE a|FO a|TX=&\"'>|CE a"},
+          {u"<a>&#x1F600;</a>", "OE a|FO a|TX=\xF0\x9F\x98\x80|CE a"},
+          {u"<a></a >", "OE a|FO a|CE a"},
+          {u"", ""},
+          {u"text only", "TX=text only"},
+      },
+      {});
+}
+
+TEST(XmlReader, AfterDocumentElement) {
+  EXPECT_EQ(Dump(u"<a>x</a>y", {.Break = brNone}), "OE a|FO a|TX=x|CE a|TX=y");
+  EXPECT_EQ(Dump(u"<a/><b/><?xml version='1.0'?>", {.Break = brNone}),
+            "OE a|FC a|OE b|FC b|PI xml=version='1.0'");
+  // the rest is never read, so it can cause no error
+  EXPECT_EQ(Dump(u"<a/><<<&bad;"), "OE a|FC a");
+
+  TXMLReader reader;
+  reader.InitXML(u"<a/><b/>");
+  PXMLReaderToken token;
+  ASSERT_TRUE(reader.ReadNextToken(token));
+  ASSERT_TRUE(reader.ReadNextToken(token));
+  EXPECT_FALSE(reader.ReadNextToken(token));
+  reader.ResetDocumentElement();
+  ASSERT_TRUE(reader.ReadNextToken(token));
+  EXPECT_EQ(token->TokenName, u"b");
+}
+
+TEST(XmlReader, TolerantRecovery) {
+  CheckAll(
+      {
+          {u"<a><b><c></a>", "OE a|FO a|OE b|FO b|OE c|FO c|CE c|CE b|CE a"},
+          {u"<a><b></x></a>", "OE a|FO a|OE b|FO b|CE b|CE a"},  // not open anywhere: closes the innermost
+          {u"<a>x]]>y</a>", "OE a|FO a|TX=x]]>y|CE a"},
+          {u"<a b=1/>", "OE a|AT b=1|FC a"},
+          {u"<a b>", "OE a|AT b|FO a"},
+          {u"<1a/>", "OE 1a|FC 1a"},
+          {u"<a>a < b</a>", "OE a|FO a|TX=a |TX=< b|CE a"},
+          {u"<a>", "OE a|FO a"},
+          {u"</a><a/>", "CE a|OE a|FC a"},
+          {u"<a / / ></a>", "OE a|FO a|CE a"},
+          {u"<a b='1'c='2'/>", "OE a|AT b=1|AT c=2|FC a"},
+          {u"<a <b>", "OE a|AT <b|FO a"},
+          {u"<a>&nope;&</a>", "OE a|FO a|TX=&nope;&|CE a"},
+          {u"<a>&#0;&#X41;</a>", "OE a|FO a|TX=\\x00&#X41;|CE a"},
+          {u"<a><!x</a>", "OE a|FO a|TX=<!x|CE a"},
+          {u"<a><!-x</a>", "OE a|FO a|TX=<!-x|CE a"},
+          {u"<a></ x></a>", "OE a|FO a|TX=</ x>|CE a"},
+          {u"<a><!--cut", "OE a|FO a|CM=cut"},
+          {u"<a>\x01</a>", "OE a|FO a|TX=\\x01|CE a"},
+          {u"<a x='<'/>", "OE a|AT x=<|FC a"},
+          {u"<? x?><r/>", "PI= x|OE r|FC r"},
+      },
+      {.Strict = false});
+}
+
+TEST(XmlReader, StrictErrors) {
+  struct TErrorCase {
+    std::u16string_view Input;
+    std::string Expected;
+    int Code;
+  };
+  const int ch = 5, st = 3;
+  const TErrorCase cases[] = {
+      {u"<a><b></a>", "OE a|FO a|OE b|FO b" + Msg(sXmlWrongElementClosed, {u"a", u"b"}), st},
+      {u"<a>x]]>y</a>", "OE a|FO a" + Msg(sXmlCharInText, {u">"}), ch},
+      {u"<a b=1/>", "OE a" + Msg(sXmlAttributeNotQuoted, {u"b"}), ch},
+      {u"<a b>", "OE a" + Msg(sXmlEqualSignMissing, {u"b"}), ch},
+      {u"<1a/>", Msg(sXmlCharInText, {u"<"}), ch},
+      {u"<a>", "OE a|FO a" + Msg(sXmlUnclosedElements), st},
+      {u"<?xml version='1.0'?", "XO xml|XA version=1.0" + Msg(sXmlCharInElementHeader, {u"?"}), ch},
+      {u"<a>\x01</a>", "OE a|FO a" + Msg(sXmlCharInText, {u"0x0001"}), ch},
+      {u"</a>", Msg(sXmlTooManyElementsClosed), st},
+      {u"<a <b>", "OE a" + Msg(sXmlCharInElementHeader, {u"<"}), ch},
+      {u"<a / >", "OE a" + Msg(sXmlCharInElementHeader, {u"/"}), ch},
+      {u"<a*/>", Msg(sXmlInvalidElementName, {u"a*"}), ch},
+      {u"<a 1='x'/>", "OE a" + Msg(sXmlInvalidAttributeStart, {u"1"}), ch},
+      {u"<a x='\x0B'/>", "OE a" + Msg(sXmlCharInAttribute, {u"000B"}), ch},
+      {u"<a x='<'/>", "OE a" + Msg(sXmlCharInAttribute, {u"003C"}), ch},
+      {u"<a></1>", "OE a|FO a" + Msg(sXmlStringInText, {u"</1"}), ch},
+      {u"<a></a b>", "OE a|FO a" + Msg(sXmlStringInText, {u"</a"}), ch},
+      {u"<?1?>", Msg(sXmlStringInText, {u"<?1"}), ch},
+      {u"<?pi/?>", Msg(sXmlStringInText, {u"<?pi/"}), ch},
+      {u"<!x>", Msg(sXmlCharInText, {u"<"}), ch},
+      {u"<!DOCTYPEr>", Msg(sXmlCharInText, {u"<"}), ch},
+      {u"<!--cut", Msg(sXmlCharInText, {u"0000"}), ch},
+      {u"<![CDATA[\x02]]>", Msg(sXmlCharInText, {u"0002"}), ch},
+      {u"<a>&nope;</a>", "OE a|FO a" + Msg(sXmlInvalidEntity, {u"&nope;"}), ch},
+      {u"<a>& </a>", "OE a|FO a" + Msg(sXmlInvalidEntity, {u"&"}), ch},
+      {u"<a>&#X41;</a>", "OE a|FO a" + Msg(sXmlInvalidEntity, {u"&#"}), ch},
+      {u"<a>&#0;</a>", "OE a|FO a" + Msg(sXmlInvalidEntity, {u"&#0;"}), ch},
+      {u"<a>&#x110000;</a>", "OE a|FO a" + Msg(sXmlInvalidEntity, {u"&#x110000;"}), ch},
+      {u"<a>&#99999999999;</a>", "OE a|FO a" + Msg(sXmlInvalidEntity, {u"&#99999999999;"}), ch},
+      {u"<a x='&#x;'/>", "OE a" + Msg(sXmlInvalidEntity, {u"&#x;"}), ch},
+      {u"<!DOCTYPE r [<!ENTITY e SYSTEM 'x'>]><r/>", Msg(sXmlEntityValueNotQuoted, {u"e"}), ch},
+      {u"<!DOCTYPE r [<!ENTITY 1 'x'>]><r/>", Msg(sXmlCharInElementHeader, {u"1"}), ch},
+      {u"<!DOCTYPE r [<!ENTITY e 'a&b;'>]><r/>", Msg(sXmlInvalidEntity, {u"&b;"}), ch},
+      {u"<!DOCTYPE r [<!ENTITY e '\x01'>]><r/>", Msg(sXmlCharInAttribute, {u"0x0001"}), ch},
+      {u"<!DOCTYPE r [\x01]><r/>", Msg(sXmlCharInText, {u"0x0001"}), ch},
+      {u"<!DOCTYPE r [<!ENTITY e 'x'>", Msg(sXmlCharInText, {u"0000"}), ch},
+  };
+  for (const auto& c : cases) {
+    TXMLReader reader;
+    reader.InitXML(c.Input);
+    EXPECT_EQ(DumpTokens(reader), c.Expected) << "input: " << Visible(c.Input);
+    auto error = reader.ParseError();
+    ASSERT_TRUE(error) << Visible(c.Input);
+    EXPECT_EQ(error->GetErrorCode(), c.Code) << Visible(c.Input);
+    PXMLReaderToken token;
+    EXPECT_FALSE(reader.ReadNextToken(token));  // stays stopped
+  }
+}
+
+TEST(XmlReader, ErrorPositionAndStub) {
+  TXMLReader reader;
+  reader.InitXML(u"<root>\r\n  <a>text</b>rest of line\r\nnext");
+  EXPECT_EQ(DumpTokens(reader), "OE root|FO root|TX=\\r\\n  |OE a|FO a|TX=text" +
+                                    Msg(sXmlWrongElementClosed, {u"b", u"a"}));
+  auto error = reader.ParseError();
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->GetLine(), 2);
+  EXPECT_EQ(error->GetLinePos(), 13);
+  EXPECT_EQ(error->GetSrcText(), u"  <a>text</b>rest of li");
+  EXPECT_EQ(error->GetSrcTextPos(), 13);
+}
+
+TEST(XmlReader, ErrorHandlingRaise) {
+  TXMLReader reader;
+  reader.ReaderSettings().SetErrorHandling(ehRaise);
+  reader.InitXML(u"<a></b>");
+  PXMLReaderToken token;
+  ASSERT_TRUE(reader.ReadNextToken(token));
+  ASSERT_TRUE(reader.ReadNextToken(token));
+  EXPECT_THROW(reader.ReadNextToken(token), EXMLReaderInvalidStructure);
+  EXPECT_TRUE(reader.ParseError());
+  EXPECT_FALSE(reader.ReadNextToken(token));
+
+  reader.InitXML(u"<a>\x01</a>");
+  ASSERT_TRUE(reader.ReadNextToken(token));
+  ASSERT_TRUE(reader.ReadNextToken(token));
+  EXPECT_THROW(reader.ReadNextToken(token), EXMLReaderInvalidCharacter);
+}
+
+TEST(XmlReader, LineBreaks) {
+  const std::u16string_view doc = u"<a x='1\r\n2\n3\r4'>a\rb\r\nc\nd<!--\r\n\n--><![CDATA[\r\n\n]]><?p \r\n?>\r</a>";
+  EXPECT_EQ(Dump(doc), "OE a|AT x=1\\r\\n2\\r\\n3\\r\\n4|FO a|TX=a\\r\\nb\\r\\nc\\r\\nd|CM=\\r\\n\\n|CD=\\r\\n\\n|"
+                       "PI p=\\r\\n|TX=\\r\\n|CE a");
+  EXPECT_EQ(Dump(doc, {.LineBreak = lbLF}), "OE a|AT x=1\\n2\\n3\\n4|FO a|TX=a\\nb\\nc\\nd|CM=\\r\\n\\n|CD=\\r\\n\\n|"
+                                            "PI p=\\r\\n|TX=\\n|CE a");
+  EXPECT_EQ(Dump(doc, {.LineBreak = lbDoNotProcess}),
+            "OE a|AT x=1\\r\\n2\\n3\\r4|FO a|TX=a\\rb\\r\\nc\\nd|CM=\\r\\n\\n|CD=\\r\\n\\n|PI p=\\r\\n|TX=\\r|CE a");
+  EXPECT_EQ(Dump(u"x\r", {.LineBreak = lbCR}), "TX=x\\r");
+  EXPECT_EQ(Dump(u"x\r\r\n", {.LineBreak = lbLF}), "TX=x\\n\\n");
+}
+
+TEST(XmlReader, ReferenceTokens) {
+  EXPECT_EQ(Dump(u"<a>x&amp;y&#65;&#x41;</a>", {.Expand = false}),
+            "OE a|FO a|TX=x|ER amp=&|TX=y|ER #65=A|ER #x41=A|CE a");
+  // attribute values are always expanded
+  EXPECT_EQ(Dump(u"<a v='&lt;'>&lt;</a>", {.Expand = false}), "OE a|AT v=<|FO a|ER lt=<|CE a");
+  EXPECT_EQ(Dump(u"<a>&nope;x</a>", {.Strict = false, .Expand = false}), "OE a|FO a|TX=&nope;|TX=x|CE a");
+  EXPECT_EQ(Dump(u"<a>&nope;x</a>", {.Expand = false}), "OE a|FO a" + Msg(sXmlInvalidEntity, {u"&nope;"}));
+}
+
+TEST(XmlReader, InternalSubsetDeclaresEntities) {
+  EXPECT_EQ(Dump(u"<!DOCTYPE r [<!ENTITY e 'x&amp;y'>]><r a='&e;'>&e;</r>"),
+            "DT=r [<!ENTITY e 'x&amp;y'>]|OE r|AT a=x&y|FO r|TX=x&y|CE r");
+  // later declarations win, earlier entities can be used, parameter entities are not stored,
+  // quotes in comments hide a "]"
+  EXPECT_EQ(Dump(u"<!doctype r [<!-- it's ] --><!ENTITY % p 'P'><!ENTITY e \"1\"><!ENTITY e '2&e;'>"
+                 u"<!-- ' -->]><r>&e;</r>"),
+            "DT=r [<!-- it's ] --><!ENTITY % p 'P'><!ENTITY e \"1\"><!ENTITY e '2&e;'><!-- ' -->]|OE r|FO r|TX=21|CE r");
+  EXPECT_EQ(Dump(u"<!DOCTYPE r [<!ENTITY p '%'>]><r>&p;</r>", {.Strict = false}), "DT=r [<!ENTITY p '%'>]|OE r|FO r|TX=%|CE r");
+  // external entities stop the document in both modes
+  EXPECT_EQ(Tolerant(u"<!DOCTYPE r [<!ENTITY e SYSTEM 'x'>]><r/>"), Msg(sXmlEntityValueNotQuoted, {u"e"}));
+  // the table starts again for every document
+  TXMLReader reader;
+  reader.InitXML(u"<!DOCTYPE r [<!ENTITY e 'x'>]><r/>");
+  DumpTokens(reader);
+  reader.InitXML(u"<!DOCTYPE r [<!ENTITY f 'y'>]><r>&e;</r>");
+  EXPECT_EQ(DumpTokens(reader), "DT=r [<!ENTITY f 'y'>]|OE r|FO r" + Msg(sXmlInvalidEntity, {u"&e;"}));
+}
+
+TEST(XmlReader, LoadDTD) {
+  TXMLReader reader;
+  ASSERT_TRUE(reader.ReaderSettings().LoadDTDFromString(u"<!ENTITY e 'one'>\n<!ELEMENT r ANY>\n<!ENTITY f \"&e;!\">"));
+  EXPECT_EQ(reader.ReaderSettings().EntityList().Count(), 7);
+  reader.InitXML(u"<r>&f;</r>");
+  EXPECT_EQ(DumpTokens(reader), "OE r|FO r|TX=one!|CE r");
+  EXPECT_TRUE(reader.ReaderSettings().LoadDTDFromString_UTF8("<!ENTITY g 'G\xC3\xA4'>"));
+  EXPECT_EQ(reader.ReaderSettings().EntityList().GetValue(5), u"G\u00E4");
+  EXPECT_FALSE(reader.ReaderSettings().LoadDTDFromString(u"<!ENTITY a 'A'><!ENTITY b PUBLIC 'x'>"));
+  EXPECT_EQ(reader.ReaderSettings().EntityList().Count(), 6);  // what came before the error stays
+}
+
+TEST(XmlReader, AttributeListAndNodePath) {
+  TXMLReader reader;
+  TXMLReaderTokenList attributes;
+  reader.SetAttributeTokens(&attributes);
+  reader.InitXML(u"<a x='1' y='2'><b z='3'/></a>");
+  PXMLReaderToken token;
+  std::vector<std::u16string> path;
+  while (reader.ReadNextToken(token)) {
+    if (token->TokenType == rtFinishOpenElement) {
+      ASSERT_EQ(attributes.Count(), 2);
+      EXPECT_EQ(attributes.GetToken(1)->TokenName, u"y");
+      EXPECT_EQ(attributes.GetToken(1)->TokenValue, u"2");
+    }
+    if (token->TokenType == rtOpenElement && token->TokenName == u"b") {
+      EXPECT_EQ(attributes.Count(), 0);
+      EXPECT_EQ(reader.NodePathAsString(), u"a/b");
+      EXPECT_EQ(reader.NodePathCount(), 2);
+      EXPECT_EQ(reader.NodePath(0), u"a");
+      EXPECT_TRUE(reader.NodePathMatch(u"a/b"));
+      EXPECT_FALSE(reader.NodePathMatch(u"a/b/"));
+      EXPECT_TRUE(reader.NodePathMatch(std::vector<std::u16string>{u"a", u"b"}));
+      EXPECT_TRUE(reader.RefIsChildOfNodePath(u"a"));
+      EXPECT_FALSE(reader.RefIsChildOfNodePath(u"b"));
+      EXPECT_TRUE(reader.RefIsParentOfNodePath(u"a/b/c"));
+      EXPECT_FALSE(reader.RefIsParentOfNodePath(u"a/c/c"));
+      EXPECT_TRUE(reader.RefIsParentOfNodePath(std::vector<std::u16string>{u"a", u"b", u"x"}));
+      reader.NodePathAssignTo(path);
+    }
+    if (token->TokenType == rtFinishOpenElementClose) {
+      ASSERT_EQ(attributes.Count(), 1);
+      EXPECT_EQ(attributes.GetToken(0)->TokenValue, u"3");
+    }
+  }
+  EXPECT_EQ(path, (std::vector<std::u16string>{u"a", u"b"}));
+  EXPECT_EQ(reader.NodePathAsString(), u"");
+  EXPECT_TRUE(reader.NodePathMatch(u""));
+  EXPECT_FALSE(reader.ParseError());
+}
+
+// Exponential entities in the internal subset must end in a clear error, not in exhausted memory.
+TEST(XmlReaderLimits, NestedEntitiesAreCapped) {
+  std::u16string doc = u"<!DOCTYPE r [<!ENTITY e0 'aaaaaaaaaaaaaaaa'>";
+  for (int i = 1; i <= 40; ++i) {
+    std::u16string prev = u"&e" + Utf8ToUtf16(std::to_string(i - 1)) + u";";
+    doc += u"<!ENTITY e" + Utf8ToUtf16(std::to_string(i)) + u" '";
+    for (int k = 0; k < 10; ++k) doc += prev;
+    doc += u"'>";
+  }
+  doc += u"]><r>&e40;</r>";
+  for (bool strict : {true, false}) {
+    TXMLReader reader;
+    reader.ReaderSettings().SetStrictXML(strict);
+    reader.InitXML(doc);
+    const std::string dump = DumpTokens(reader);
+    ASSERT_TRUE(reader.ParseError());
+    EXPECT_EQ(reader.ParseError()->GetErrorCode(), 3);
+    EXPECT_EQ(dump, Msg(sXmlEntityTooLong, {u"e6", cXmlMaxEntityLength}));
+  }
+  // Wide instead of deep: every entity stays under the per-entity cap, the document total trips.
+  std::u16string wide = u"<!DOCTYPE r [<!ENTITY a '" + std::u16string(4 * 1024 * 1024, u'x') + u"'>";
+  wide += u"<!ENTITY b '&a;&a;'>]><r>";
+  for (int i = 0; i < 20; ++i) wide += u"&b;";
+  wide += u"</r>";
+  TXMLReader reader;
+  reader.InitXML(wide);
+  PXMLReaderToken token;
+  std::vector<TXMLReaderTokenType> kinds;
+  while (reader.ReadNextToken(token)) kinds.push_back(token->TokenType);
+  EXPECT_EQ(kinds, (std::vector<TXMLReaderTokenType>{rtDocType, rtOpenElement, rtFinishOpenElement}));
+  ASSERT_TRUE(reader.ParseError());
+  EXPECT_EQ(reader.ParseError()->GetErrorCode(), 3);
+  EXPECT_EQ(reader.ParseError()->GetReason(), Format(sXmlEntityExpansionLimit, {cXmlMaxEntityExpansion}));
+  // References that are no longer than their text do not count: a million &amp; are fine.
+  std::u16string many = u"<r>";
+  for (int i = 0; i < 1000000; ++i) many += u"&amp;&#x26;";
+  many += u"</r>";
+  reader.InitXML(many);
+  int tokens = 0;
+  while (reader.ReadNextToken(token)) {
+    if (token->TokenType == rtText) {
+      EXPECT_EQ(token->TokenValue.size(), 2000000u);
+    }
+    ++tokens;
+  }
+  EXPECT_EQ(tokens, 4);
+  EXPECT_FALSE(reader.ParseError());
+}
+
+TEST(XmlReaderLimits, DeepNesting) {
+  const int depth = 1000000;
+  std::u16string doc;
+  doc.reserve(depth * 8);
+  for (int i = 0; i < depth; ++i) doc += u"<a>";
+  for (int i = 0; i < depth; ++i) doc += u"</a>";
+  TXMLReader reader;
+  reader.InitXML(doc);
+  PXMLReaderToken token;
+  int64_t tokens = 0, maxDepth = 0;
+  while (reader.ReadNextToken(token)) {
+    ++tokens;
+    maxDepth = std::max<int64_t>(maxDepth, reader.NodePathCount());
+  }
+  EXPECT_FALSE(reader.ParseError());
+  EXPECT_EQ(tokens, 3 * depth);
+  EXPECT_EQ(maxDepth, depth);
+
+  // Tolerant: every end tag misses the innermost element; each must cost O(1), not a stack walk.
+  doc.clear();
+  doc += u"<r>";
+  for (int i = 0; i < depth; ++i) doc += u"<b>";
+  for (int i = 0; i < depth; ++i) doc += u"</x>";
+  doc += u"</b></r>";
+  reader.ReaderSettings().SetStrictXML(false);
+  reader.InitXML(doc);
+  tokens = 0;
+  while (reader.ReadNextToken(token)) ++tokens;
+  // the last "</b>" closes r, the innermost element left; "</r>" is never read
+  EXPECT_EQ(tokens, 2 + 2 * depth + depth + 1);
+  EXPECT_EQ(reader.NodePathCount(), 0);
+
+  // ... and one end tag that closes a million elements at once
+  doc.clear();
+  doc += u"<r>";
+  for (int i = 0; i < depth; ++i) doc += u"<b>";
+  doc += u"</r><after/>";
+  reader.ReaderSettings().SetBreakReading(brNone);
+  reader.InitXML(doc);
+  tokens = 0;
+  std::u16string last;
+  while (reader.ReadNextToken(token)) {
+    ++tokens;
+    last = token->TokenName;
+  }
+  EXPECT_EQ(tokens, 2 + 2 * depth + depth + 1 + 2);
+  EXPECT_EQ(last, u"after");
+
+  // a million stray slashes in a start tag are dropped one by one without recursion
+  doc = u"<a" + std::u16string(depth, u'/') + u"x='1'/>";
+  reader.InitXML(doc);
+  EXPECT_EQ(DumpTokens(reader), "OE a|AT x=1|FC a");
+}
+
+TEST(XmlReaderLimits, MillionAttributes) {
+  const int count = 1000000;
+  std::u16string doc = u"<a";
+  doc.reserve(count * 12);
+  for (int i = 0; i < count; ++i) doc += u" a" + Utf8ToUtf16(std::to_string(i)) + u"='v'";
+  doc += u"/>";
+  TXMLReader reader;
+  TXMLReaderTokenList attributes;
+  reader.SetAttributeTokens(&attributes);
+  reader.InitXML(doc);
+  PXMLReaderToken token;
+  int seen = 0;
+  while (reader.ReadNextToken(token))
+    if (token->TokenType == rtAttribute) ++seen;
+  EXPECT_EQ(seen, count);
+  EXPECT_EQ(attributes.Count(), count);
+  EXPECT_EQ(attributes.GetToken(count - 1)->TokenName, u"a999999");
+  EXPECT_FALSE(reader.ParseError());
+}
+
+TEST(XmlReader, EncodingFromDeclaration) {
+  const std::string body = "<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n<r a=\"\x8A\">\x8A</r>";
+  auto bytes = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+  TXMLReader reader;
+  TXMLReaderTokenList attributes;
+  reader.SetAttributeTokens(&attributes);
+  reader.InitBuffer(bytes(body));
+  PXMLReaderToken token;
+  ASSERT_TRUE(reader.ReadNextToken(token));
+  ASSERT_TRUE(reader.ReadNextToken(token));
+  ASSERT_TRUE(reader.ReadNextToken(token));
+  // the switch re-reads from the first byte and hands out the same pseudo-attribute again
+  EXPECT_EQ(token->TokenType, rtXMLDeclarationAttribute);
+  EXPECT_EQ(token->TokenName, u"encoding");
+  EXPECT_EQ(attributes.Count(), 2);
+  EXPECT_EQ(reader.Encoding()->CodePage(), 1250);
+  EXPECT_EQ(DumpTokens(reader), "XC xml|TX=\\r\\n|OE r|AT a=\xC5\xA0|FO r|TX=\xC5\xA0|CE r");
+
+  // a byte-order mark or a forced encoding wins over the declaration
+  reader.InitBuffer(bytes("\xEF\xBB\xBF" + body));
+  EXPECT_EQ(DumpTokens(reader),
+            "XO xml|XA version=1.0|XA encoding=windows-1250|XC xml|TX=\\r\\n|OE r|AT a=\xEF\xBF\xBD|FO r|TX=\xEF\xBF\xBD|CE r");
+  reader.InitBuffer(bytes(body), TEncoding::UTF8());
+  EXPECT_TRUE(reader.ForceEncoding());
+  EXPECT_EQ(DumpTokens(reader),
+            "XO xml|XA version=1.0|XA encoding=windows-1250|XC xml|TX=\\r\\n|OE r|AT a=\xEF\xBF\xBD|FO r|TX=\xEF\xBF\xBD|CE r");
+  // the name is case-sensitive; unknown encodings are no error
+  for (const char* decl : {"<?xml Encoding='windows-1250'?><r>\x8A</r>", "<?xml encoding='no-such'?><r>\x8A</r>"}) {
+    reader.InitBuffer(bytes(decl));
+    const std::string dump = DumpTokens(reader);
+    EXPECT_NE(dump.find("TX=\xEF\xBF\xBD"), std::string::npos) << dump;
+    EXPECT_EQ(reader.Encoding(), TEncoding::UTF8());
+  }
+  // after the first start tag the encoding is final
+  reader.ReaderSettings().SetBreakReading(brNone);
+  reader.InitBuffer(bytes("<r/><?xml encoding='windows-1250'?>\x8A"));
+  EXPECT_EQ(DumpTokens(reader), "OE r|FC r|PI xml=encoding='windows-1250'|TX=\xEF\xBF\xBD");
+}
