@@ -19,3 +19,15 @@ const std::u16string_view sXmlEntityTooLong =
     u"The replacement text of the entity \"%s\" exceeds the limit of %d characters.";
 const std::u16string_view sXmlEntityExpansionLimit =
     u"Entity references expand to more than %d characters in this document.";
+
+const std::u16string_view sXmlWriterInvalidAttributeName = u"\"%s\" is not a valid attribute name.";
+const std::u16string_view sXmlWriterInvalidCData = u"\"%s\" is not a valid CData text.";
+const std::u16string_view sXmlWriterInvalidComment = u"\"%s\" is not a valid comment text.";
+const std::u16string_view sXmlWriterInvalidPITarget = u"\"%s\" is not a valid processing instruction target.";
+const std::u16string_view sXmlWriterInvalidPIContent = u"\"%s\" is not a valid processing instruction content.";
+const std::u16string_view sXmlWriterInvalidText = u"\"%s\" is not a valid text.";
+const std::u16string_view sXmlWriterIndentLevelAfterWrite =
+    u"You can't set the IndentLevel after something has been already written to the document.";
+const std::u16string_view sXmlWriterAttributeAfterHeader =
+    u"You can't add an attribute %s=\"%s\" when the element header (\"%s\") has been finished.";
+const std::u16string_view sXmlWriterElementClosed = u"The element \"%s\" has already been closed.";

@@ -23,3 +23,15 @@ extern const std::u16string_view sXmlEntityValueNotQuoted;
 // XML pull reader: resource limits that keep entity expansion from exhausting memory.
 extern const std::u16string_view sXmlEntityTooLong;
 extern const std::u16string_view sXmlEntityExpansionLimit;
+
+// XML writer. An invalid element name and an invalid entity name use sXmlInvalidElementName
+// and sXmlInvalidEntity above: the writer reports them in the reader's words.
+extern const std::u16string_view sXmlWriterInvalidAttributeName;
+extern const std::u16string_view sXmlWriterInvalidCData;
+extern const std::u16string_view sXmlWriterInvalidComment;
+extern const std::u16string_view sXmlWriterInvalidPITarget;
+extern const std::u16string_view sXmlWriterInvalidPIContent;
+extern const std::u16string_view sXmlWriterInvalidText;
+extern const std::u16string_view sXmlWriterIndentLevelAfterWrite;
+extern const std::u16string_view sXmlWriterAttributeAfterHeader;
+extern const std::u16string_view sXmlWriterElementClosed;

@@ -1,5 +1,8 @@
 #include "XmlUtils.h"
 
+#include "TextReadWrite.h"
+#include "XmlMessages.h"
+
 #include <array>
 
 namespace {
@@ -129,8 +132,36 @@ std::u16string TCharTable::Entity(char16_t c) {
 
 // ---- XmlEscape ----
 
-void XmlEscape(std::u16string& aOutput, std::u16string_view aText, bool aInAttribute,
-               const TXMLEscapeSettings& aSettings, const TCharTableSource& aSafeMode) {
+namespace {
+
+// One escaping loop for both outputs; a text writer takes the pieces straight into its
+// buffer, with no string in between.
+void Put(std::u16string& aOutput, std::u16string_view aText) { aOutput += aText; }
+void Put(std::u16string& aOutput, char16_t c) { aOutput += c; }
+void PutEntity(std::u16string& aOutput, char16_t c) { TCharTable::AppendEntity(aOutput, c); }
+void Put(TTextWriter& aOutput, std::u16string_view aText) { aOutput.WriteString(aText); }
+void Put(TTextWriter& aOutput, char16_t c) { aOutput.WriteChar(c); }
+void PutEntity(TTextWriter& aOutput, char16_t c) {
+  // Built on the stack: in safe mode this runs for every character the encoding lacks.
+  char16_t text[8];  // "&#", at most five digits, ";"
+  size_t first = 8;
+  text[--first] = u';';
+  unsigned value = c;
+  do {
+    text[--first] = char16_t(u'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  text[--first] = u'#';
+  text[--first] = u'&';
+  aOutput.WriteString(std::u16string_view(text + first, 8 - first));
+}
+std::u16string_view Run(const char16_t* aFirst, const char16_t* aLast) {
+  return std::u16string_view(aFirst, size_t(aLast - aFirst));
+}
+
+template <class TOutput>
+void EscapeInto(TOutput& aOutput, std::u16string_view aText, bool aInAttribute,
+                const TXMLEscapeSettings& aSettings, const TCharTableSource& aSafeMode) {
   const char16_t* const begin = aText.data();
   const char16_t* const end = begin + aText.size();
   const char16_t* run = begin;  // start of the pending unchanged run
@@ -148,64 +179,76 @@ void XmlEscape(std::u16string& aOutput, std::u16string_view aText, bool aInAttri
       if (safe) {
         if (!table) table = &aSafeMode();
         if (!table->IsSupported(c)) {
-          aOutput.append(run, p);
-          TCharTable::AppendEntity(aOutput, c);
+          Put(aOutput, Run(run, p));
+          PutEntity(aOutput, c);
           run = p + 1;
         }
       }
       ++p;
       continue;
     }
-    aOutput.append(run, p);
+    Put(aOutput, Run(run, p));
     run = p + 1;
     switch (c) {
       case u'\t':
         if (entitiesInAttribute)
-          aOutput += u"&#9;";
+          Put(aOutput, u"&#9;");
         else
-          aOutput += c;
+          Put(aOutput, c);
         break;
       case u'\n':
       case u'\r':
         if (aSettings.LineBreak == lbDoNotProcess) {
           if (c == u'\r')
-            aOutput += u"&#xD;";
+            Put(aOutput, u"&#xD;");
           else if (entitiesInAttribute)
-            aOutput += u"&#xA;";
+            Put(aOutput, u"&#xA;");
           else
-            aOutput += c;
+            Put(aOutput, c);
         } else if (!(c == u'\n' && p > begin && p[-1] == u'\r')) {
           // The CR of a CR LF pair already wrote the break.
-          aOutput += lineBreak;
+          Put(aOutput, lineBreak);
         }
         break;
       case u'"':
         if (aInAttribute || aSettings.EscapeQuotes)
-          aOutput += u"&quot;";
+          Put(aOutput, u"&quot;");
         else
-          aOutput += c;
+          Put(aOutput, c);
         break;
       case u'\'':
         if (aSettings.EscapeQuotes)
-          aOutput += u"&apos;";
+          Put(aOutput, u"&apos;");
         else
-          aOutput += c;
+          Put(aOutput, c);
         break;
-      case u'&': aOutput += u"&amp;"; break;
-      case u'<': aOutput += u"&lt;"; break;
+      case u'&': Put(aOutput, u"&amp;"); break;
+      case u'<': Put(aOutput, u"&lt;"); break;
       case u'>':
         if (aSettings.UseGreaterThanEntity)
-          aOutput += u"&gt;";
+          Put(aOutput, u"&gt;");
         else
-          aOutput += c;
+          Put(aOutput, c);
         break;
       default:  // a code unit XML forbids
         if (aSettings.StrictXML)
-          throw EXmlWriterInvalidString(Format(u"\"%s\" is not a valid text.", {aText}));
-        aOutput += c;
+          throw EXmlWriterInvalidString(Format(sXmlWriterInvalidText, {aText}));
+        Put(aOutput, c);
         break;
     }
     ++p;
   }
-  aOutput.append(run, end);
+  Put(aOutput, Run(run, end));
+}
+
+}  // namespace
+
+void XmlEscape(std::u16string& aOutput, std::u16string_view aText, bool aInAttribute,
+               const TXMLEscapeSettings& aSettings, const TCharTableSource& aSafeMode) {
+  EscapeInto(aOutput, aText, aInAttribute, aSettings, aSafeMode);
+}
+
+void XmlEscape(TTextWriter& aOutput, std::u16string_view aText, bool aInAttribute,
+               const TXMLEscapeSettings& aSettings, const TCharTableSource& aSafeMode) {
+  EscapeInto(aOutput, aText, aInAttribute, aSettings, aSafeMode);
 }

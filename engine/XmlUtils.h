@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+class TTextWriter;
+
 enum TXMLIndentType { itNone, itFlat, itIndent };
 enum TXMLLineBreak { lbLF, lbCR, lbCRLF, lbDoNotProcess };
 enum TXMLWhiteSpaceHandling { wsTrim, wsPreserveAll, wsPreserveInTextOnly, wsAutoTag };
@@ -96,4 +98,7 @@ using TCharTableSource = std::function<const TCharTable&()>;
 // 0xFFFF) raises EXmlWriterInvalidString "\"%s\" is not a valid text." with the whole text;
 // what precedes it stays appended.
 void XmlEscape(std::u16string& aOutput, std::u16string_view aText, bool aInAttribute,
+               const TXMLEscapeSettings& aSettings, const TCharTableSource& aSafeMode = {});
+// The same, written straight into the buffer of a text writer (the XML writer's output).
+void XmlEscape(TTextWriter& aOutput, std::u16string_view aText, bool aInAttribute,
                const TXMLEscapeSettings& aSettings, const TCharTableSource& aSafeMode = {});
