@@ -31,3 +31,6 @@ const std::u16string_view sXmlWriterIndentLevelAfterWrite =
 const std::u16string_view sXmlWriterAttributeAfterHeader =
     u"You can't add an attribute %s=\"%s\" when the element header (\"%s\") has been finished.";
 const std::u16string_view sXmlWriterElementClosed = u"The element \"%s\" has already been closed.";
+
+const std::u16string_view sSAXCannotResume = u"Cannot resume - parsing wasn't paused.";
+const std::u16string_view sSAXCannotChangeWhiteSpace = u"Cannot change WhiteSpaceHandling after data has been read.";

@@ -35,3 +35,7 @@ extern const std::u16string_view sXmlWriterInvalidText;
 extern const std::u16string_view sXmlWriterIndentLevelAfterWrite;
 extern const std::u16string_view sXmlWriterAttributeAfterHeader;
 extern const std::u16string_view sXmlWriterElementClosed;
+
+// SAX parser: misuse of its state.
+extern const std::u16string_view sSAXCannotResume;
+extern const std::u16string_view sSAXCannotChangeWhiteSpace;
