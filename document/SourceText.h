@@ -1,0 +1,37 @@
+// The text of a document window's Source card: the file re-indented through the XML writer
+// ("Format Source" on) or as stored, and the display name of its encoding for the card's
+// status bar. Plain text only: colouring, the caret and the status bar belong to the window.
+#pragma once
+
+#include <string>
+
+#include "EditorEncoding.h"
+
+struct TSourceText {
+  std::u16string Text;
+  std::u16string EncodingName;  // e.g. "65001  (UTF-8)", for the status bar's first panel
+  bool Formatted = false;       // Text came through the writer
+  // The build failed (a writer error, for instance a name the tolerant reader let through) and
+  // Text is the file as stored instead; Error holds the message, which the window does not show.
+  bool FellBack = false;
+  std::u16string Error;
+};
+
+// Builds the Source text of AFileName. The encoding comes from the file's declaration, read
+// tolerantly up to the first start tag (UTF-8 without one). Formatted, the file is replayed
+// into the writer up to the end of the document element or the first syntax error, under a
+// declaration of version 1.0 with that encoding and the file's standalone value; the document
+// type, the file's own declaration and whatever follows the document element are left out.
+// As stored, the file is decoded by its byte-order mark, else with that encoding, else (an
+// unlisted name) with the system 8-bit encoding; a failed formatting falls back to that too.
+// Only a file that cannot be read raises (EFOpenError or EReadError).
+TSourceText BuildSourceText(const std::u16string& AFileName, bool AFormatSource);
+
+// The file decoded as the Source card decodes it with "Format Source" off; AEncodingName
+// receives the encoding's display name. AFileName is UTF-8.
+std::u16string SourceTextAsStored(const std::string& AFileName, std::u16string& AEncodingName);
+
+// "1200  (Unicode)", "1201  (Unicode - Big-Endian)", and for the other encodings the code page
+// number, two blanks and the code page's name in parentheses; the number alone for a code page
+// without a name here, and "(none)" for no encoding.
+std::u16string EncodingDisplayName(const TEncoding* AEncoding);

@@ -1,0 +1,79 @@
+#include "XmlFormat.h"
+
+#include "BufferedStreams.h"
+#include "XmlReadWrite.h"
+#include "XmlWriter.h"
+
+namespace {
+
+std::u16string_view TrimControls(std::u16string_view AText) {
+  size_t first = 0;
+  size_t last = AText.size();
+  while (first < last && AText[first] <= u' ') ++first;
+  while (last > first && AText[last - 1] <= u' ') --last;
+  return AText.substr(first, last - first);
+}
+
+}  // namespace
+
+void ReplayXMLTokens(TXMLReader& AReader, TXMLWriter& AWriter) {
+  PXMLReaderToken token = nullptr;
+  while (AReader.ReadNextToken(token)) {
+    switch (token->TokenType) {
+      case rtOpenElement: AWriter.OpenElement(token->TokenName, stOpenOnly); break;
+      case rtAttribute: AWriter.Attribute(token->TokenName, token->TokenValue); break;
+      case rtFinishOpenElement: AWriter.FinishOpenElement(); break;
+      case rtFinishOpenElementClose: AWriter.FinishOpenElementClose(); break;
+      case rtCloseElement: AWriter.CloseElement(token->TokenName, true); break;
+      case rtText: {
+        const std::u16string_view text = TrimControls(token->TokenValue);
+        if (!text.empty()) AWriter.Text(text, true);
+        break;
+      }
+      case rtEntityReference: AWriter.EntityReference(token->TokenName); break;
+      case rtCData: AWriter.CData(token->TokenValue, true); break;
+      case rtComment: AWriter.Comment(token->TokenValue); break;
+      case rtProcessingInstruction: AWriter.ProcessingInstruction(token->TokenName, token->TokenValue); break;
+      default: break;  // the input's own declaration and its document type are left out
+    }
+  }
+}
+
+void StartFormattedDocument(TXMLWriter& AWriter, TEncoding* AEncoding, std::u16string_view AStandAlone) {
+  AWriter.SetEncoding(AEncoding);
+  AWriter.SetOwnsEncoding(false);
+  AWriter.SetWriteBOM(false);
+  AWriter.WriterSettings().SetIndentType(itIndent);
+  AWriter.WriterSettings().SetLineBreak(lbCRLF);
+  AWriter.XMLDeclaration(true, u"1.0", AStandAlone);
+}
+
+std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& AEncoding) {
+  TXMLReader reader;
+  reader.InitXML(AText);
+  const TDeclaredEncoding declared = ScanXMLDeclaration(reader, false);
+  TEncodingRef encoding = EncodingOfDeclaration(declared);
+  if (!encoding) encoding.reset(TEncoding::UTF8());
+
+  reader.InitXML(AText);
+  TMemoryStream target;
+  {
+    TXMLWriter writer;
+    writer.InitStream(&target, false);
+    StartFormattedDocument(writer, encoding.get(), declared.StandAlone);
+    ReplayXMLTokens(reader, writer);
+    writer.ReleaseDocument();
+  }
+  const auto* data = static_cast<const uint8_t*>(target.Memory());
+  std::vector<uint8_t> bytes(data, data + target.Size());
+  AEncoding = std::move(encoding);
+  return bytes;
+}
+
+std::u16string FormatXML(std::u16string_view AText, TEncodingRef& AEncoding) {
+  TEncodingRef encoding;
+  const std::vector<uint8_t> bytes = FormatXMLToBytes(AText, encoding);
+  std::u16string text = encoding->GetString(bytes);
+  AEncoding = std::move(encoding);
+  return text;
+}

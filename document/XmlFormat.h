@@ -1,0 +1,37 @@
+// Re-indenting XML without a document model: a pull reader's tokens are replayed into an XML
+// writer set to indent, one node per line, under a fresh declaration. It is a pretty-printer,
+// not a checker: it stops silently where the reader stops (a syntax error, or the end of the
+// document element) and drops what it has no writer operation for (the input's own
+// declaration, the document type, anything after the document element).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "EditorEncoding.h"
+
+class TXMLReader;
+class TXMLWriter;
+
+// Writes every token AReader still delivers into AWriter. Text is trimmed (code units up to
+// U+0020 at both ends) and dropped when nothing is left; text, CDATA, comments and processing
+// instructions start on their own indented line. Writer errors (it is strict) propagate.
+void ReplayXMLTokens(TXMLReader& AReader, TXMLWriter& AWriter);
+
+// Sets AWriter up for formatted output into a memory target: AEncoding (not owned), no
+// byte-order mark, two-blank indentation, CR LF line breaks; then writes the declaration with
+// version 1.0, the encoding's name and AStandAlone when not empty.
+void StartFormattedDocument(TXMLWriter& AWriter, TEncoding* AEncoding, std::u16string_view AStandAlone);
+
+// The editor's "Format XML": AText re-written as indented XML, encoded in the encoding its
+// declaration names (UTF-8 without one; also UTF-8 for a name the alias table does not list, so
+// that the written declaration names the encoding the bytes are in). AEncoding receives that
+// encoding. The text is read as the UTF-16 it is, so no character is lost on the way in, also
+// when the declaration was edited to name another encoding. Writer errors (for example a
+// comment holding "--", which the reader accepts) raise EXmlWriterInvalidString with the
+// writer's message; nothing is returned then.
+std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& AEncoding);
+// The same, decoded again with that encoding: the editor's new text.
+std::u16string FormatXML(std::u16string_view AText, TEncodingRef& AEncoding);

@@ -1,0 +1,30 @@
+#include "DocOpsTestFiles.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "WideSupport.h"
+
+void TDocOpsFiles::SetUp() {
+  char pattern[] = "/tmp/quillon-docops-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  FDir = pattern;
+}
+
+void TDocOpsFiles::TearDown() { std::filesystem::remove_all(FDir); }
+
+std::u16string TDocOpsFiles::PathOf(const std::string& AName) const { return Utf8ToUtf16(FDir + "/" + AName); }
+
+std::u16string TDocOpsFiles::WriteFile(const std::string& AName, std::string_view ABytes) {
+  std::ofstream out(FDir + "/" + AName, std::ios::binary);
+  out.write(ABytes.data(), static_cast<std::streamsize>(ABytes.size()));
+  return PathOf(AName);
+}
+
+std::vector<uint8_t> TDocOpsFiles::ReadFile(const std::u16string& AFileName) {
+  std::ifstream in(Utf16ToUtf8(AFileName), std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}

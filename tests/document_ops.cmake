@@ -1,0 +1,9 @@
+# Document operations of the editor and the Source card: encoding rules, formatting,
+# well-formedness check and the Source text. The files are listed, not globbed, because other
+# document tests share the folder.
+set(_document_ops_tests
+  ${CMAKE_CURRENT_SOURCE_DIR}/document/DocOpsTestFiles.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/document/SourceTextTest.cpp)
+add_executable(test_document_ops ${_document_ops_tests})
+target_link_libraries(test_document_ops PRIVATE quillon_document GTest::gtest_main)
+gtest_discover_tests(test_document_ops DISCOVERY_TIMEOUT 60)
