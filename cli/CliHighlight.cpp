@@ -6,6 +6,7 @@
 
 #include "CliCommon.h"
 #include "Encodings.h"
+#include "XmlReadWrite.h"
 #include "XmlHighlighter.h"
 
 namespace cli {
@@ -19,58 +20,50 @@ std::vector<uint8_t> ReadFileBytes(const std::string& aName) {
   return bytes;
 }
 
-bool IsXmlBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
-
-// The value of the encoding pseudo-attribute of an XML declaration at the start of aHead,
-// or empty when there is no declaration or it names no encoding.
-std::u16string DeclaredEncodingName(std::u16string_view aHead) {
-  if (!aHead.starts_with(u"<?xml") || aHead.size() < 6 || !IsXmlBlank(aHead[5])) return {};
-  const size_t end = aHead.find(u"?>");
-  const std::u16string_view decl = aHead.substr(0, end == std::u16string_view::npos ? aHead.size() : end);
-  size_t at = 5;
-  while ((at = decl.find(u"encoding", at)) != std::u16string_view::npos) {
-    size_t p = at + 8;
-    at = p;
-    if (!IsXmlBlank(decl[at - 9])) continue;  // part of another name
-    while (p < decl.size() && IsXmlBlank(decl[p])) ++p;
-    if (p >= decl.size() || decl[p] != u'=') continue;
-    ++p;
-    while (p < decl.size() && IsXmlBlank(decl[p])) ++p;
-    if (p >= decl.size() || (decl[p] != u'"' && decl[p] != u'\'')) continue;
-    const size_t close = decl.find(decl[p], p + 1);
-    if (close == std::u16string_view::npos) return {};
-    return std::u16string(decl.substr(p + 1, close - p - 1));
+bool SameAsciiCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'A' && x <= u'Z') x = char16_t(x + 32);
+    if (y >= u'A' && y <= u'Z') y = char16_t(y + 32);
+    if (x != y) return false;
   }
-  return {};
+  return true;
 }
 
-// The file's text as the Source view shows it unformatted: the encoding its declaration
-// names (UTF-8 when it names none), a byte-order mark of that encoding skipped. A file whose
-// mark says UTF-16 but whose declaration names nothing is read as UTF-16, not as UTF-8.
-// A name the alias table does not know falls back to the mark, or else the system 8-bit
-// encoding.
+// The file's text as the Source view shows it unformatted: a tolerant pull reader reads up
+// to the first start tag, and the encoding its declaration names decodes the file, a
+// byte-order mark of that encoding skipped. Without a named encoding the text is UTF-8 -
+// unless a byte-order mark says otherwise: a UTF-16 file without declaration is read as
+// UTF-16, not turned into garbage. A name the alias table does not know, or a failing scan,
+// falls back to the mark, or else the system 8-bit encoding.
 std::u16string DecodeAsSourceView(const std::vector<uint8_t>& aBytes) {
   int bomLength = 0;
   TEncoding* byMark = DetectBufferEncoding(aBytes.data(), aBytes.size(), nullptr, bomLength);
-  // The declaration is ASCII in every encoding of the table but the UTF-16 pair.
-  const size_t headBytes = aBytes.size() < 1024 ? aBytes.size() : 1024;
-  std::u16string head;
-  if (byMark == TEncoding::Unicode() || byMark == TEncoding::BigEndianUnicode())
-    head = byMark->GetString(aBytes.data() + bomLength, (headBytes - size_t(bomLength)) & ~size_t(1));
-  else
-    for (size_t i = size_t(bomLength); i < headBytes; ++i) head.push_back(char16_t(aBytes[i]));
-
-  const TEncoding* chosen = byMark ? byMark : TEncoding::UTF8();
-  const std::u16string name = DeclaredEncodingName(head);
+  TEncoding* fallback = byMark ? byMark : TEncoding::Default();
+  TEncoding* chosen = byMark ? byMark : TEncoding::UTF8();
   TEncoding* owned = nullptr;
-  if (!name.empty()) {
-    TEncoding* named = nullptr;
-    if (EncodingFromAlias(name, named)) {
-      owned = named;
-      chosen = named;
-    } else {
-      chosen = byMark ? byMark : TEncoding::Default();
+  try {
+    TXMLReader reader;
+    reader.ReaderSettings().SetStrictXML(false);
+    reader.ReaderSettings().SetBreakReading(brAfterDocumentElement);
+    reader.ReaderSettings().SetLineBreak(lbDoNotProcess);
+    reader.InitBuffer(aBytes);
+    PXMLReaderToken token = nullptr;
+    while (reader.ReadNextToken(token) && token->TokenType != rtOpenElement) {
+      if (token->TokenType != rtXMLDeclarationAttribute || !SameAsciiCase(token->TokenName, u"encoding")) continue;
+      FreeEncoding(owned);
+      owned = nullptr;
+      TEncoding* named = nullptr;
+      if (EncodingFromAlias(token->TokenValue, named))
+        chosen = owned = named;
+      else
+        chosen = fallback;
     }
+  } catch (const EGeneralError&) {
+    FreeEncoding(owned);
+    owned = nullptr;
+    chosen = fallback;
   }
   size_t skip = 0;
   const std::vector<uint8_t> preamble = chosen->GetPreamble();

@@ -17,3 +17,17 @@ if(_editor_qt_tests AND TARGET quillon_editor)
   gtest_discover_tests(test_editor_control DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()
+
+# quillon-cli highlight decodes by the declared encoding and by the byte-order mark.
+if(TARGET quillon-cli AND EXISTS ${PROJECT_SOURCE_DIR}/samples/windows-1250.xml)
+  add_test(NAME cli_highlight_declared_encoding
+           COMMAND quillon-cli highlight ${PROJECT_SOURCE_DIR}/samples/windows-1250.xml)
+  set_tests_properties(cli_highlight_declared_encoding PROPERTIES
+                       PASS_REGULAR_EXPRESSION "4\ttkText\tText\tPříliš žluťoučký kůň")
+endif()
+if(TARGET quillon-cli AND EXISTS ${PROJECT_SOURCE_DIR}/samples/utf16le-bom.xml)
+  add_test(NAME cli_highlight_byte_order_mark
+           COMMAND quillon-cli highlight ${PROJECT_SOURCE_DIR}/samples/utf16le-bom.xml)
+  set_tests_properties(cli_highlight_byte_order_mark PROPERTIES
+                       PASS_REGULAR_EXPRESSION "\ttkText\tText\t你好，世界")
+endif()
