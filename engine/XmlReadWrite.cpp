@@ -78,6 +78,15 @@ bool IsDeclarationKind(TXMLReaderTokenType t) { return t == rtOpenXMLDeclaration
 bool IsStartTagKind(TXMLReaderTokenType t) { return t == rtOpenElement || t == rtAttribute; }
 bool IsHeaderKind(TXMLReaderTokenType t) { return IsDeclarationKind(t) || IsStartTagKind(t); }
 
+// Records the error before raising it: with ehRaise the exception leaves right here.
+void RaiseXmlError(TTextReader& aReader, bool& aErrorRecorded, bool aStructure, std::u16string_view aReason,
+                   std::initializer_list<TFormatArg> aArgs) {
+  aErrorRecorded = true;
+  aReader.RaiseException(aStructure ? TXMLParseErrorInvalidStructure::ClassType()
+                                    : TXMLParseErrorInvalidCharacter::ClassType(),
+                         Format(aReason, aArgs));
+}
+
 // Character sources for the steps shared by document and DTD scanning. The capturing one
 // mirrors every code unit consumed (and undone) into a buffer: the DOCTYPE token holds its
 // internal subset exactly as read, also across decoding blocks.
@@ -270,10 +279,7 @@ public:
 
 private:
   void Error(bool aStructure, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
-    fErrorRecorded = true;
-    fReader.RaiseException(aStructure ? TXMLParseErrorInvalidStructure::ClassType()
-                                      : TXMLParseErrorInvalidCharacter::ClassType(),
-                           Format(aReason, aArgs));
+    RaiseXmlError(fReader, fErrorRecorded, aStructure, aReason, aArgs);
   }
 
   bool SkipWhite(char16_t& c, bool aGot) {
@@ -594,11 +600,7 @@ void TXMLReader::SetAttributeTokens(TXMLReaderTokenList* aAttributeTokens) {
 }
 
 void TXMLReader::Error(bool aStructure, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
-  // Recorded before raising: with ehRaise the exception leaves right here.
-  fErrorRecorded = true;
-  fReader->RaiseException(aStructure ? TXMLParseErrorInvalidStructure::ClassType()
-                                     : TXMLParseErrorInvalidCharacter::ClassType(),
-                          Format(aReason, aArgs));
+  RaiseXmlError(*fReader, fErrorRecorded, aStructure, aReason, aArgs);
 }
 
 // The open-element stack, with the name index kept in step once it exists.
