@@ -3,6 +3,9 @@
 # document tests share the folder.
 set(_document_ops_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/document/DocOpsTestFiles.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/document/EditorEncodingTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/document/XmlFormatTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/document/XmlValidateTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/document/SourceTextTest.cpp)
 add_executable(test_document_ops ${_document_ops_tests})
 target_link_libraries(test_document_ops PRIVATE quillon_document GTest::gtest_main)

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "WideSupport.h"
+#include "XmlFormat.h"
+#include "XmlUtils.h"
+
+namespace {
+
+std::string Format8(std::string_view AText, int* ACodePage = nullptr) {
+  TEncodingRef encoding;
+  std::u16string text = FormatXML(Utf8ToUtf16(AText), encoding);
+  if (ACodePage) *ACodePage = EncodingCodePage(encoding.get());
+  return Utf16ToUtf8(text);
+}
+
+TEST(FormatXML, EightLineExample) {
+  int codePage = 0;
+  EXPECT_EQ(Format8("<r a='1'><c>t</c><e/><!--x--></r>", &codePage),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+            "<r a=\"1\">\r\n"
+            "  <c>\r\n"
+            "    t\r\n"
+            "  </c>\r\n"
+            "  <e/>\r\n"
+            "  <!--x-->\r\n"
+            "</r>");
+  EXPECT_EQ(codePage, 65001);
+}
+
+TEST(FormatXML, WhatTheReplayKeepsAndDrops) {
+  struct TCase {
+    const char* Input;
+    const char* Output;
+  } cases[] = {
+      // standalone kept, other pseudo-attributes dropped, encoding name as the alias table has it
+      {"<?xml version=\"1.1\" encoding=\"UTF-8\" standalone=\"yes\"?><r/>",
+       "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n<r/>"},
+      // document type and everything after the document element dropped
+      {"<!DOCTYPE r [<!ENTITY e \"ent\">]><r>&e;</r><!--after--><?pi after?>",
+       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n  ent\r\n</r>"},
+      // references expanded and escaped again; white-space-only text gone, text trimmed
+      {"<r>\n  <a> &amp; &#65;&lt; </a>\n  <b>\t</b>\n</r>",
+       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n  <a>\r\n    &amp; A&lt;\r\n  </a>\r\n  <b>\r\n  </b>\r\n</r>"},
+      // CDATA, processing instructions (white space after the separating blank is content),
+      // attribute quoting
+      {"<r x='\"q\"'><?pi  data?><![CDATA[ <raw> ]]></r>",
+       "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r x=\"&quot;q&quot;\">\r\n  <?pi  data?>\r\n  <![CDATA[ <raw> ]]>\r\n</r>"},
+      // a syntax error on the third line: the part before it, without a message
+      {"<r>\n<a>x</a>\n<b></c>\n<d/></r>", "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n  <a>\r\n    x\r\n  </a>\r\n  <b>"},
+      // nothing at all: the declaration alone
+      {"", "<?xml version=\"1.0\" encoding=\"utf-8\"?>"},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(Format8(c.Input), c.Output) << c.Input;
+}
+
+TEST(FormatXML, DeclaredSingleByteEncoding) {
+  TEncodingRef encoding;
+  const std::u16string input = u"<?xml version=\"1.0\" encoding=\"Windows-1250\"?><r>\u0159\u20AC\u4E2D</r>";
+  std::vector<uint8_t> bytes = FormatXMLToBytes(input, encoding);
+  EXPECT_EQ(EncodingCodePage(encoding.get()), 1250);
+  // ř and € are windows-1250 bytes; a character the code page lacks becomes a reference
+  // instead of a question mark.
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+            "<?xml version=\"1.0\" encoding=\"windows-1250\"?>\r\n<r>\r\n  \xF8\x80&#20013;\r\n</r>");
+  TEncodingRef again;
+  EXPECT_EQ(FormatXML(input, again), encoding->GetString(bytes));
+}
+
+TEST(FormatXML, TextIsReadAsItIsWhateverTheDeclarationSays) {
+  // A declaration edited from windows-1250 to utf-8: the characters survive.
+  int codePage = 0;
+  EXPECT_EQ(Format8("<?xml version=\"1.0\" encoding=\"utf-8\"?><r>\xC5\x99</r>", &codePage),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n  \xC5\x99\r\n</r>");
+  // An unlisted encoding becomes UTF-8, and the declaration says so.
+  EXPECT_EQ(Format8("<?xml version=\"1.0\" encoding=\"x-other\"?><r>\xC5\x99</r>", &codePage),
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n  \xC5\x99\r\n</r>");
+  EXPECT_EQ(codePage, 65001);
+}
+
+TEST(FormatXML, WriterErrorReachesTheCallerAndKeepsTheEncoding) {
+  TEncodingRef encoding(TEncoding::Unicode());
+  try {
+    FormatXML(u"<r><!-- a -- b --></r>", encoding);
+    FAIL() << "no error";
+  } catch (const EXmlWriterInvalidString& e) {
+    EXPECT_EQ(Utf16ToUtf8(e.Message()), "\" a -- b \" is not a valid comment text.");
+  }
+  EXPECT_EQ(encoding.get(), TEncoding::Unicode());
+}
+
+TEST(FormatXML, FormattingTwiceGivesTheSameBytes) {
+  const char* inputs[] = {
+      "<r a='1'><c>t</c><e/><!--x--></r>",
+      "<?xml version=\"1.0\" encoding=\"windows-1250\" standalone=\"no\"?>\n<!DOCTYPE r>\n<r>\n\t<a b=\"&lt;&amp;\">\xC5\x99 text "
+      "</a>\n<![CDATA[x]]><?p q?>mixed<b/>tail</r>",
+      "<?xml version=\"1.0\" encoding=\"UTF-16\"?><r><deep><deeper><deepest>\xE4\xB8\xAD</deepest></deeper></deep></r>",
+      "<r>\n<a>x</a>\n<b></c>\n<d/></r>",
+  };
+  for (const char* input : inputs) {
+    TEncodingRef first;
+    std::vector<uint8_t> once = FormatXMLToBytes(Utf8ToUtf16(input), first);
+    TEncodingRef second;
+    std::vector<uint8_t> twice = FormatXMLToBytes(first->GetString(once), second);
+    EXPECT_EQ(once, twice) << input;
+    EXPECT_EQ(first.get() == nullptr, second.get() == nullptr);
+    EXPECT_EQ(EncodingCodePage(first.get()), EncodingCodePage(second.get())) << input;
+  }
+}
+
+}  // namespace
