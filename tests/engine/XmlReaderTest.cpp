@@ -201,6 +201,8 @@ TEST(XmlReader, TolerantRecovery) {
           {u"<a>&#0;&#X41;</a>", "OE a|FO a|TX=\\x00&#X41;|CE a"},
           {u"<a><!x</a>", "OE a|FO a|TX=<!x|CE a"},
           {u"<a><!-x</a>", "OE a|FO a|TX=<!-x|CE a"},
+          {u"<a><!DOCTYPE<b/></a>", "OE a|FO a|TX=<!DOCTYPE|OE b|FC b|CE a"},
+          {u"<a><!DOCTYPEx</a>", "OE a|FO a|TX=<!DOCTYPEx|CE a"},
           {u"<a></ x></a>", "OE a|FO a|TX=</ x>|CE a"},
           {u"<a><!--cut", "OE a|FO a|CM=cut"},
           {u"<a>\x01</a>", "OE a|FO a|TX=\\x01|CE a"},
