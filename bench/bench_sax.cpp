@@ -1,0 +1,218 @@
+// SAX parsing throughput: TSAXParser.ParseFile with counting handlers beside expat and libxml2's
+// SAX2 push parser, which read the same file in blocks and count the same things (elements,
+// attributes, character data). Then whole processes: quillon-cli sax --count against this
+// program's own expat counter. Prints MB/s of input bytes and the ratios (> 1: Quillon faster).
+#include <expat.h>
+#include <fcntl.h>
+#include <libxml/parser.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "BenchData.h"
+#include "XmlSAX.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr size_t kReadBlock = 64 * 1024;
+
+struct TCounts {
+  uint64_t Elements = 0;
+  uint64_t Attributes = 0;
+  uint64_t Characters = 0;  // code units in Quillon, bytes in the peers
+  bool Ok = true;
+};
+
+struct TResult {
+  double Seconds = 0;
+  TCounts Counts;
+};
+
+double Since(std::chrono::steady_clock::time_point aStart) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - aStart).count();
+}
+
+TCounts Quillon(const std::string& aPath) {
+  TCounts counts;
+  TSAXParser parser;
+  parser.OnStartElement = [&](TSAXParser&, std::u16string_view, const TSAXAttributes& a) {
+    ++counts.Elements;
+    counts.Attributes += uint64_t(a.Count());
+  };
+  parser.OnCharacters = [&](TSAXParser&, std::u16string_view t) { counts.Characters += t.size(); };
+  counts.Ok = parser.ParseFile(Utf8ToUtf16(aPath));
+  return counts;
+}
+
+TCounts Expat(const std::string& aPath) {
+  TCounts counts;
+  FILE* f = std::fopen(aPath.c_str(), "rb");
+  if (!f) return {0, 0, 0, false};
+  XML_Parser p = XML_ParserCreate(nullptr);
+  XML_SetUserData(p, &counts);
+  XML_SetElementHandler(
+      p,
+      [](void* aData, const XML_Char*, const XML_Char** aAtts) {
+        auto* c = static_cast<TCounts*>(aData);
+        ++c->Elements;
+        for (; *aAtts; aAtts += 2) ++c->Attributes;
+      },
+      [](void*, const XML_Char*) {});
+  XML_SetCharacterDataHandler(p, [](void* aData, const XML_Char*, int aLen) {
+    static_cast<TCounts*>(aData)->Characters += uint64_t(aLen);
+  });
+  for (;;) {
+    void* buf = XML_GetBuffer(p, kReadBlock);
+    const size_t n = std::fread(buf, 1, kReadBlock, f);
+    if (XML_ParseBuffer(p, int(n), n == 0) == XML_STATUS_ERROR) {
+      counts.Ok = false;
+      break;
+    }
+    if (n == 0) break;
+  }
+  XML_ParserFree(p);
+  std::fclose(f);
+  return counts;
+}
+
+void LibXmlStart(void* aCtx, const xmlChar*, const xmlChar*, const xmlChar*, int, const xmlChar**, int aAttributes,
+                 int, const xmlChar**) {
+  auto* c = static_cast<TCounts*>(static_cast<xmlParserCtxtPtr>(aCtx)->_private);
+  ++c->Elements;
+  c->Attributes += uint64_t(aAttributes);
+}
+
+void LibXmlCharacters(void* aCtx, const xmlChar*, int aLen) {
+  static_cast<TCounts*>(static_cast<xmlParserCtxtPtr>(aCtx)->_private)->Characters += uint64_t(aLen);
+}
+
+TCounts LibXml2(const std::string& aPath) {
+  TCounts counts;
+  FILE* f = std::fopen(aPath.c_str(), "rb");
+  if (!f) return {0, 0, 0, false};
+  xmlSAXHandler sax;
+  std::memset(&sax, 0, sizeof sax);
+  sax.initialized = XML_SAX2_MAGIC;
+  sax.startElementNs = LibXmlStart;
+  sax.characters = LibXmlCharacters;
+  sax.cdataBlock = LibXmlCharacters;
+  std::vector<char> buf(kReadBlock);
+  size_t n = std::fread(buf.data(), 1, 4, f);
+  xmlParserCtxtPtr ctxt = xmlCreatePushParserCtxt(&sax, nullptr, buf.data(), int(n), aPath.c_str());
+  ctxt->_private = &counts;
+  while ((n = std::fread(buf.data(), 1, buf.size(), f)) > 0)
+    if (xmlParseChunk(ctxt, buf.data(), int(n), 0) != 0) break;
+  xmlParseChunk(ctxt, nullptr, 0, 1);
+  counts.Ok = ctxt->wellFormed != 0;
+  xmlFreeParserCtxt(ctxt);
+  std::fclose(f);
+  return counts;
+}
+
+template <class F>
+TResult Best(F aRun, int aRuns = 3) {
+  TResult best;
+  for (int i = 0; i < aRuns; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    TCounts counts = aRun();
+    const double s = Since(start);
+    if (i == 0 || s < best.Seconds) best = {s, counts};
+  }
+  return best;
+}
+
+// Wall time of one process, standard output thrown away; negative when it failed.
+double RunProcess(const std::vector<std::string>& aArgs) {
+  std::vector<char*> argv;
+  for (const auto& a : aArgs) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid;
+  int status = -1;
+  const bool spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
+  if (spawned) waitpid(pid, &status, 0);
+  const double s = Since(start);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -1;
+}
+
+double BestProcess(const std::vector<std::string>& aArgs) {
+  double best = -1;
+  for (int i = 0; i < 3; ++i) {
+    const double s = RunProcess(aArgs);
+    if (s < 0) return -1;
+    if (best < 0 || s < best) best = s;
+  }
+  return best;
+}
+
+void Line(const char* aName, double aMB, const TResult& aResult) {
+  std::printf("  %-40s %8.1f MB/s  elements %llu attributes %llu characters %llu%s\n", aName, aMB / aResult.Seconds,
+              static_cast<unsigned long long>(aResult.Counts.Elements),
+              static_cast<unsigned long long>(aResult.Counts.Attributes),
+              static_cast<unsigned long long>(aResult.Counts.Characters), aResult.Counts.Ok ? "" : "  PARSE ERROR");
+}
+
+bool Compare(const std::string& aPath, const char* aTitle) {
+  const double mb = double(std::filesystem::file_size(aPath)) / 1e6;
+  std::printf("%s: %s, %.1f MB\n", aTitle, aPath.c_str(), mb);
+  const TResult quillon = Best([&] { return Quillon(aPath); });
+  const TResult expat = Best([&] { return Expat(aPath); });
+  const TResult libxml = Best([&] { return LibXml2(aPath); });
+  Line("TSAXParser.ParseFile", mb, quillon);
+  Line("expat, 64 KB blocks", mb, expat);
+  Line("libxml2 SAX2 push parser, 64 KB blocks", mb, libxml);
+  std::printf("  ratio Quillon/expat %.2fx   Quillon/libxml2 %.2fx\n", expat.Seconds / quillon.Seconds,
+              libxml.Seconds / quillon.Seconds);
+  const bool same = quillon.Counts.Ok && expat.Counts.Ok && libxml.Counts.Ok &&
+                    quillon.Counts.Elements == expat.Counts.Elements &&
+                    quillon.Counts.Elements == libxml.Counts.Elements &&
+                    quillon.Counts.Attributes == expat.Counts.Attributes &&
+                    quillon.Counts.Attributes == libxml.Counts.Attributes;
+  if (!same) std::printf("  MISMATCH: the parsers disagree on the document\n");
+  return same;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // The expat side of the whole-process comparison: this program as a plain expat counter.
+  if (argc == 3 && std::strcmp(argv[1], "--expat-count") == 0) {
+    const TCounts c = Expat(argv[2]);
+    std::printf("elements\t%llu\tattributes\t%llu\tcharacters\t%llu\n", static_cast<unsigned long long>(c.Elements),
+                static_cast<unsigned long long>(c.Attributes), static_cast<unsigned long long>(c.Characters));
+    return c.Ok ? 0 : 1;
+  }
+  const std::string dir = BenchDataDir(argc, argv);
+  const std::string document = BenchDocument(dir);
+  const std::string attributes = BenchAttributeDocument(dir);
+  bool ok = Compare(document, "mixed document");
+  ok = Compare(attributes, "attribute-heavy document") && ok;
+
+  std::printf("whole process, file read and start-up included:\n");
+  for (const std::string& path : {document, attributes}) {
+    const double mb = double(std::filesystem::file_size(path)) / 1e6;
+    const double quillon = BestProcess({QUILLON_CLI, "sax", "--count", path});
+    const double expat = BestProcess({argv[0], "--expat-count", path});
+    if (quillon < 0 || expat < 0) {
+      std::printf("  %s: a process failed\n", path.c_str());
+      ok = false;
+      continue;
+    }
+    std::printf("  %-28s quillon-cli sax --count %8.1f MB/s   expat %8.1f MB/s   ratio %.2fx\n",
+                std::filesystem::path(path).filename().c_str(), mb / quillon, mb / expat, expat / quillon);
+  }
+  return ok ? 0 : 1;
+}
