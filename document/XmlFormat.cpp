@@ -48,7 +48,8 @@ void StartFormattedDocument(TXMLWriter& AWriter, TEncoding* AEncoding, std::u16s
   AWriter.XMLDeclaration(true, u"1.0", AStandAlone);
 }
 
-std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& AEncoding) {
+std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& AEncoding,
+                                      std::shared_ptr<ITextParseError>* AParseError) {
   TXMLReader reader;
   reader.InitXML(AText);
   const TDeclaredEncoding declared = ScanXMLDeclaration(reader, false);
@@ -67,6 +68,7 @@ std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& A
   const auto* data = static_cast<const uint8_t*>(target.Memory());
   std::vector<uint8_t> bytes(data, data + target.Size());
   AEncoding = std::move(encoding);
+  if (AParseError) *AParseError = reader.ParseError();
   return bytes;
 }
 

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "EditorEncoding.h"
 
+class ITextParseError;
 class TXMLReader;
 class TXMLWriter;
 
@@ -31,7 +33,9 @@ void StartFormattedDocument(TXMLWriter& AWriter, TEncoding* AEncoding, std::u16s
 // encoding. The text is read as the UTF-16 it is, so no character is lost on the way in, also
 // when the declaration was edited to name another encoding. Writer errors (for example a
 // comment holding "--", which the reader accepts) raise EXmlWriterInvalidString with the
-// writer's message; nothing is returned then.
-std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& AEncoding);
+// writer's message; nothing is returned then. AParseError, when given, receives the syntax
+// error the reader stopped at (empty when it read to the end of the document element).
+std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& AEncoding,
+                                      std::shared_ptr<ITextParseError>* AParseError = nullptr);
 // The same, decoded again with that encoding: the editor's new text.
 std::u16string FormatXML(std::u16string_view AText, TEncodingRef& AEncoding);

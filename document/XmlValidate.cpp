@@ -4,6 +4,11 @@
 #include "WideSupport.h"
 #include "XmlSAX.h"
 
+std::u16string ParseErrorMessage(const ITextParseError& AError) {
+  return Format(sValidateParseError, {AError.GetLine(), AError.GetLinePos(), std::u16string_view(AError.GetReason()),
+                                      std::u16string_view(AError.GetSrcText())});
+}
+
 TXMLValidation ValidateXML(std::u16string_view AText, bool AVerbose) {
   TXMLValidation result;
   if (AText.find(u"<?xml") == std::u16string_view::npos) {
@@ -29,9 +34,7 @@ TXMLValidation ValidateXML(std::u16string_view AText, bool AVerbose) {
     result.Outcome = voParseError;
     result.CaretLine = error->GetLine();
     result.CaretColumn = error->GetLinePos();
-    result.Message = Format(sValidateParseError, {error->GetLine(), error->GetLinePos(),
-                                                  std::u16string_view(error->GetReason()),
-                                                  std::u16string_view(error->GetSrcText())});
+    result.Message = ParseErrorMessage(*error);
   } else if (result.TagCnt + result.PICnt == 0) {
     result.Outcome = voNoContent;
     result.Message = std::u16string(sValidateNotValidXML);

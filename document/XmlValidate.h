@@ -35,6 +35,11 @@ struct TXMLValidation {
   int64_t CaretColumn = 0;
 };
 
+class ITextParseError;
+// "Error at line %d at position %d: %s: %s" filled with the error's line, position, reason and
+// source stub: how the program shows a parse error.
+std::u16string ParseErrorMessage(const ITextParseError& AError);
+
 // Checks AText, parsed as the UTF-16 it is (an encoding named in its declaration plays no part),
 // strictly, up to the end of the document element: what follows it is never read. AVerbose
 // adds the success message with the counts.

@@ -1,0 +1,49 @@
+# quillon-cli format, validate and source end to end, compared byte for byte with the files in
+# cli/editing/expected.
+if(TARGET quillon-cli)
+  set(_editing_dir ${CMAKE_CURRENT_SOURCE_DIR}/cli/editing)
+  # quillon_cli_editing_case(NAME RC code STDOUT file|- STDERR file|- [FILE file|none] ARGS ...)
+  function(quillon_cli_editing_case NAME)
+    cmake_parse_arguments(C "" "RC;STDOUT;STDERR;FILE" "ARGS" ${ARGN})
+    foreach(_kind STDOUT STDERR FILE)
+      if(C_${_kind} AND NOT C_${_kind} STREQUAL "-" AND NOT C_${_kind} STREQUAL "none")
+        set(C_${_kind} ${_editing_dir}/expected/${C_${_kind}})
+      endif()
+    endforeach()
+    list(JOIN C_ARGS "|" _args)
+    add_test(NAME cli.editing.${NAME}
+             COMMAND ${CMAKE_COMMAND} -DCLI=$<TARGET_FILE:quillon-cli> "-DARGS=${_args}" -DDIR=${_editing_dir}/fixtures
+                     -DWORK=${CMAKE_CURRENT_BINARY_DIR}/cli.editing.${NAME} -DRC=${C_RC}
+                     -DSTDOUT=${C_STDOUT} -DSTDERR=${C_STDERR} -DFILE=${C_FILE}
+                     -P ${_editing_dir}/RunEditing.cmake)
+  endfunction()
+
+  quillon_cli_editing_case(format.basic RC 0 STDOUT basic.formatted.xml STDERR - ARGS format basic.xml)
+  # formatting the formatted text again changes nothing
+  quillon_cli_editing_case(format.again RC 0 STDOUT basic.formatted.xml STDERR - ARGS format ../expected/basic.formatted.xml)
+  quillon_cli_editing_case(format.cp1250-to-file RC 0 STDOUT - STDERR - FILE cp1250.formatted.xml
+                           ARGS format cp1250.xml -o @OUT@)
+  quillon_cli_editing_case(format.utf16-bom RC 0 STDOUT utf16-bom.formatted.xml STDERR - ARGS format utf16-bom.xml)
+  quillon_cli_editing_case(format.broken RC 1 STDOUT broken.formatted.xml STDERR broken.format.err ARGS format broken.xml)
+  quillon_cli_editing_case(format.broken-to-file RC 1 STDOUT - STDERR broken.format.err FILE none
+                           ARGS format broken.xml -o @OUT@)
+  quillon_cli_editing_case(format.writer-error RC 1 STDOUT - STDERR bad-comment.format.err ARGS format bad-comment.xml)
+
+  quillon_cli_editing_case(validate.basic RC 0 STDOUT basic.validate.out STDERR - ARGS validate basic.xml)
+  quillon_cli_editing_case(validate.cp1250 RC 0 STDOUT cp1250.validate.out STDERR - ARGS validate cp1250.xml)
+  quillon_cli_editing_case(validate.broken RC 1 STDOUT broken.validate.out STDERR - ARGS validate broken.xml)
+  quillon_cli_editing_case(validate.no-declaration RC 1 STDOUT not-xml.validate.out STDERR - ARGS validate utf16-bom.xml)
+  quillon_cli_editing_case(validate.declaration-only RC 1 STDOUT not-valid.validate.out STDERR - ARGS validate declaration-only.xml)
+
+  quillon_cli_editing_case(source.basic RC 0 STDOUT basic.formatted.xml STDERR utf8.source.err ARGS source basic.xml)
+  quillon_cli_editing_case(source.basic-raw RC 0 STDOUT ../fixtures/basic.xml STDERR utf8.source.err ARGS source --raw basic.xml)
+  quillon_cli_editing_case(source.cp1250-raw RC 0 STDOUT cp1250.raw.xml STDERR cp1250.source.err ARGS source --raw cp1250.xml)
+  quillon_cli_editing_case(source.utf16-bom-raw RC 0 STDOUT utf16-bom.raw.xml STDERR utf16.source.err
+                           ARGS source --raw utf16-bom.xml)
+  quillon_cli_editing_case(source.fallback RC 0 STDOUT ../fixtures/bad-comment.xml STDERR bad-comment.source.err ARGS source bad-comment.xml)
+
+  quillon_cli_editing_case(usage.format-missing RC 2 STDOUT - STDERR - ARGS format missing.xml)
+  quillon_cli_editing_case(usage.validate-two-files RC 2 STDOUT - STDERR - ARGS validate basic.xml broken.xml)
+  quillon_cli_editing_case(usage.source-unknown-option RC 2 STDOUT - STDERR - ARGS source --pretty basic.xml)
+  quillon_cli_editing_case(usage.format-no-target RC 2 STDOUT - STDERR - ARGS format basic.xml -o)
+endif()
