@@ -1,0 +1,77 @@
+// The program's entry: one running instance per user session. A second start hands its
+// files to the running instance and ends; the first creates the main window and runs
+// until it closes.
+#include "AboutDlg.h"
+#include "Corvane_CmdLine.h"
+#include "Corvane_Dialogs.h"
+#include "Corvane_IPC.h"
+#include "MainWnd.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <clocale>
+#include <exception>
+#include <memory>
+
+namespace {
+
+// An exception that reaches the event loop is shown and the program goes on; letting it
+// unwind through Qt's event dispatch would end the process.
+class TQuillonApplication : public QApplication {
+public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* AReceiver, QEvent* AEvent) override {
+    try {
+      return QApplication::notify(AReceiver, AEvent);
+    } catch (const std::exception& E) {
+      ErrorDlg(QString::fromUtf8(E.what()));
+    } catch (...) {
+      ErrorDlg(QStringLiteral("Unknown error"));
+    }
+    return false;
+  }
+};
+
+// The arguments as a second start hands them over. The running instance resolves names
+// against its own working directory, so names of existing files go as full paths; every
+// other argument goes unchanged.
+std::vector<std::u16string> HandOverArguments(const TCommandLine& ACommandLine) {
+  std::vector<std::u16string> result;
+  for (const std::u16string& argument : ACommandLine.ParamList()) {
+    const QString name = QString::fromStdU16String(argument);
+    const QFileInfo info(name);
+    if (!name.isEmpty() && info.isFile())
+      result.push_back(info.absoluteFilePath().toStdU16String());
+    else
+      result.push_back(argument);
+  }
+  return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Counts and sizes in the document windows use the user's thousands separator.
+  std::setlocale(LC_ALL, "");
+  // Parsed before the application object, which drops the switches it knows from argv.
+  const auto ProgramCommandLine = std::make_unique<TCommandLine>(argc, argv);
+
+  TQuillonApplication application(argc, argv);
+  QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
+  QCoreApplication::setApplicationName(QStringLiteral("Quillon"));
+  QCoreApplication::setApplicationVersion(TAboutDlg::VersionText());
+
+  if (CheckRunningInstance(cQuillonInstanceLockID, cQuillonMainWindowClass, true, true, 0, false,
+                           HandOverArguments(*ProgramCommandLine)))
+    return 0;
+
+  // Read once more now that this process is the running instance; not refreshed later.
+  std::setlocale(LC_ALL, "");
+
+  Twnd_quillon_Main mainWindow(ProgramCommandLine.get());
+  mainWindow.show();
+  application.exec();
+  return 0;
+}
