@@ -1,0 +1,478 @@
+#include "NodeTree.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+// ---- TMappedArray ----
+
+template <class T>
+void TMappedArray<T>::Release() noexcept {
+  if (FData) munmap(FData, FBytes);
+  FData = nullptr;
+  FCount = FCapacity = FBytes = 0;
+}
+
+template <class T>
+void TMappedArray<T>::Grow(size_t aMinCount) {
+  static const size_t cPage = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  size_t want = std::max<size_t>(aMinCount, FCapacity + FCapacity / 2);
+  if (want > (SIZE_MAX / 2) / sizeof(T)) throw std::bad_alloc();
+  size_t bytes = std::max<size_t>(want * sizeof(T), 64 * 1024);
+  bytes = (bytes + cPage - 1) / cPage * cPage;
+  void* p;
+  if (!FData)
+    p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  else
+    p = mremap(FData, FBytes, bytes, MREMAP_MAYMOVE);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  FData = static_cast<T*>(p);
+  FBytes = bytes;
+  FCapacity = bytes / sizeof(T);
+}
+
+// ---- stored UTF-8 ----
+
+size_t Utf16ToStoredUtf8Length(std::u16string_view aText, bool& aAscii) noexcept {
+  const char16_t* p = aText.data();
+  const size_t n = aText.size();
+  size_t i = 0;
+  while (i < n && p[i] < 0x80) ++i;
+  aAscii = i == n;
+  if (aAscii) return n;
+  size_t len = i;
+  for (; i < n; ++i) {
+    char16_t c = p[i];
+    if (c < 0x80)
+      len += 1;
+    else if (c < 0x800)
+      len += 2;
+    else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
+      len += 4;
+      ++i;
+    } else
+      len += 3;
+  }
+  return len;
+}
+
+void Utf16ToStoredUtf8(std::u16string_view aText, uint8_t* aOut) noexcept {
+  const char16_t* p = aText.data();
+  const size_t n = aText.size();
+  for (size_t i = 0; i < n; ++i) {
+    uint32_t c = p[i];
+    if (c < 0x80) {
+      *aOut++ = static_cast<uint8_t>(c);
+    } else if (c < 0x800) {
+      *aOut++ = static_cast<uint8_t>(0xC0 | (c >> 6));
+      *aOut++ = static_cast<uint8_t>(0x80 | (c & 0x3F));
+    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
+      uint32_t cp = 0x10000 + ((c - 0xD800) << 10) + (p[i + 1] - 0xDC00u);
+      ++i;
+      *aOut++ = static_cast<uint8_t>(0xF0 | (cp >> 18));
+      *aOut++ = static_cast<uint8_t>(0x80 | ((cp >> 12) & 0x3F));
+      *aOut++ = static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F));
+      *aOut++ = static_cast<uint8_t>(0x80 | (cp & 0x3F));
+    } else {  // other BMP characters and lone surrogates
+      *aOut++ = static_cast<uint8_t>(0xE0 | (c >> 12));
+      *aOut++ = static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F));
+      *aOut++ = static_cast<uint8_t>(0x80 | (c & 0x3F));
+    }
+  }
+}
+
+// The bytes were written by Utf16ToStoredUtf8, so they are well formed.
+void StoredUtf8ToUtf16(std::string_view aBytes, std::u16string& aOut) {
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(aBytes.data());
+  const size_t n = aBytes.size();
+  aOut.resize(n);  // never more code units than bytes
+  char16_t* o = aOut.data();
+  size_t i = 0;
+  while (i < n) {
+    uint32_t b = p[i];
+    if (b < 0x80) {
+      *o++ = static_cast<char16_t>(b);
+      i += 1;
+    } else if (b < 0xE0) {
+      *o++ = static_cast<char16_t>(((b & 0x1F) << 6) | (p[i + 1] & 0x3F));
+      i += 2;
+    } else if (b < 0xF0) {
+      *o++ = static_cast<char16_t>(((b & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F));
+      i += 3;
+    } else {
+      uint32_t cp = ((b & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) | ((p[i + 2] & 0x3F) << 6) | (p[i + 3] & 0x3F);
+      cp -= 0x10000;
+      *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+      *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+      i += 4;
+    }
+  }
+  aOut.resize(static_cast<size_t>(o - aOut.data()));
+}
+
+// ---- node kinds ----
+
+const char* NodeTypeName(TNodeType aType) noexcept {
+  static const char* const cNames[] = {"ntEmptyTag", "ntTag", "ntAttr", "ntComment", "ntPI", "ntText", "ntXML"};
+  return static_cast<uint32_t>(aType) < 7 ? cNames[aType] : "";
+}
+
+// ---- TNameTable ----
+
+TNameTable::TNameTable() { Clear(); }
+
+void TNameTable::Clear() {
+  FChars.Release();
+  FStarts.Release();
+  FStarts.PushBack(0);
+  FSlots.assign(256, 0);
+  FHashes.clear();
+}
+
+uint32_t TNameTable::Hash(std::u16string_view aName) noexcept {
+  uint32_t h = 2166136261u;
+  for (char16_t c : aName) h = (h ^ c) * 16777619u;
+  return h ^ (h >> 15);
+}
+
+void TNameTable::Rehash(size_t aSlotCount) {
+  FSlots.assign(aSlotCount, 0);
+  const size_t mask = aSlotCount - 1;
+  for (uint32_t id = 0; id < FHashes.size(); ++id) {
+    size_t s = FHashes[id] & mask;
+    while (FSlots[s]) s = (s + 1) & mask;
+    FSlots[s] = id + 1;
+  }
+}
+
+uint32_t TNameTable::Intern(std::u16string_view aName) {
+  const uint32_t h = Hash(aName);
+  const size_t mask = FSlots.size() - 1;
+  size_t s = h & mask;
+  while (uint32_t slot = FSlots[s]) {
+    uint32_t id = slot - 1;
+    if (FHashes[id] == h) {
+      std::u16string_view name = Get(id);
+      if (name.size() == aName.size() && std::char_traits<char16_t>::compare(name.data(), aName.data(), name.size()) == 0)
+        return id;
+    }
+    s = (s + 1) & mask;
+  }
+  const uint32_t id = Count();
+  if (id >= cMaxNames) throw ENodeTree(u"Too many distinct names.");
+  char16_t* dest = FChars.Reserve(aName.size());
+  if (!aName.empty()) std::char_traits<char16_t>::copy(dest, aName.data(), aName.size());
+  FChars.Resize(FChars.Size() + aName.size());
+  FStarts.PushBack(FChars.Size());
+  FHashes.push_back(h);
+  FSlots[s] = id + 1;
+  if (FHashes.size() * 2 > FSlots.size()) Rehash(FSlots.size() * 2);
+  return id;
+}
+
+size_t TNameTable::MemoryUsed() const noexcept {
+  return FChars.CapacityBytes() + FStarts.CapacityBytes() + FSlots.capacity() * 4 + FHashes.capacity() * 4;
+}
+
+// ---- TNodeTree: building ----
+
+TNodeTree::TNodeTree() = default;
+TNodeTree::~TNodeTree() = default;
+
+void TNodeTree::Clear() {
+  FNodes.Release();
+  FNames.Clear();
+  FValues.Release();
+  FValueBase.clear();
+  FValueBase.shrink_to_fit();
+  FFarValues.clear();
+  FOpen.clear();
+  FOpen.shrink_to_fit();
+  FChildIndex[0].clear();
+  FChildIndex[1].clear();
+}
+
+TNodeIndex TNodeTree::AddChild(TNodeIndex aParent, std::u16string_view aName, std::u16string_view aValue,
+                               TNodeType aType) {
+  const TNodeIndex count = Count();
+  if (aParent != cNoNode && (aParent >= count || FNodes[aParent].End != 0))
+    throw ENodeTree(u"Nodes are added in document order: the parent must be the last node or one of its ancestors.");
+  if (count >= cMaxNodes) throw ENodeTree(u"Too many nodes.");
+  // Everything below the parent on the open path is complete now.
+  while (!FOpen.empty() && FOpen.back() != aParent) {
+    FNodes[FOpen.back()].End = count;
+    FOpen.pop_back();
+  }
+  const uint32_t nameId = FNames.Intern(aName);
+  if ((count >> cBlockShift) >= FValueBase.size()) FValueBase.push_back(FValues.Size());
+  FNodes.PushBack({aParent, 0, nameId | (static_cast<uint32_t>(aType & 7) << cTypeShift), 0});
+  FOpen.push_back(count);
+  if (!aValue.empty()) FNodes[count].Value = StoreValue(count, aValue);
+  if (!FChildIndex[0].empty() || !FChildIndex[1].empty()) ForgetChildIndex(aParent);
+  return count;
+}
+
+uint32_t TNodeTree::StoreValue(TNodeIndex aNode, std::u16string_view aValue) {
+  bool ascii;
+  const size_t len = Utf16ToStoredUtf8Length(aValue, ascii);
+  const uint64_t offset = FValues.Size();
+  uint8_t* out = FValues.Reserve(len + 10);
+  uint8_t* start = out;
+  uint64_t prefix = (static_cast<uint64_t>(len) << 1) | (ascii ? 0u : 1u);
+  while (prefix >= 0x80) {
+    *out++ = static_cast<uint8_t>(prefix | 0x80);
+    prefix >>= 7;
+  }
+  *out++ = static_cast<uint8_t>(prefix);
+  if (ascii) {
+    const char16_t* p = aValue.data();
+    for (size_t i = 0; i < len; ++i) out[i] = static_cast<uint8_t>(p[i]);
+  } else {
+    Utf16ToStoredUtf8(aValue, out);
+  }
+  FValues.Resize(offset + static_cast<size_t>(out - start) + len);
+  const uint64_t rel = offset - FValueBase[aNode >> cBlockShift] + 1;
+  if (rel < cValueFar) {
+    FFarValues.erase(aNode);
+    return static_cast<uint32_t>(rel);
+  }
+  FFarValues[aNode] = offset;
+  return cValueFar;
+}
+
+void TNodeTree::SetValue(TNodeIndex aNode, std::u16string_view aValue) {
+  if (aNode >= Count()) throw ENodeTree(u"Node index out of range.");
+  FNodes[aNode].Value = aValue.empty() ? 0 : StoreValue(aNode, aValue);
+}
+
+// ---- values ----
+
+const uint8_t* TNodeTree::ValueEntry(TNodeIndex aNode) const noexcept {
+  const uint32_t v = FNodes[aNode].Value;
+  if (v == cValueFar) return FValues.Data() + FFarValues.find(aNode)->second;
+  return FValues.Data() + FValueBase[aNode >> cBlockShift] + (v - 1);
+}
+
+static inline const uint8_t* ReadPrefix(const uint8_t* p, uint64_t& aPrefix) noexcept {
+  uint64_t v = 0;
+  int shift = 0;
+  while (*p & 0x80) {
+    v |= static_cast<uint64_t>(*p++ & 0x7F) << shift;
+    shift += 7;
+  }
+  aPrefix = v | (static_cast<uint64_t>(*p++) << shift);
+  return p;
+}
+
+std::string_view TNodeTree::ValueBytes(TNodeIndex aNode) const noexcept {
+  if (FNodes[aNode].Value == 0) return {};
+  uint64_t prefix;
+  const uint8_t* p = ReadPrefix(ValueEntry(aNode), prefix);
+  return {reinterpret_cast<const char*>(p), static_cast<size_t>(prefix >> 1)};
+}
+
+bool TNodeTree::ValueIsAscii(TNodeIndex aNode) const noexcept {
+  if (FNodes[aNode].Value == 0) return true;
+  uint64_t prefix;
+  ReadPrefix(ValueEntry(aNode), prefix);
+  return (prefix & 1) == 0;
+}
+
+void TNodeTree::ValueInto(TNodeIndex aNode, std::u16string& aOut) const {
+  if (FNodes[aNode].Value == 0) {
+    aOut.clear();
+    return;
+  }
+  uint64_t prefix;
+  const uint8_t* p = ReadPrefix(ValueEntry(aNode), prefix);
+  const size_t len = static_cast<size_t>(prefix >> 1);
+  if ((prefix & 1) == 0) {
+    aOut.resize(len);
+    char16_t* o = aOut.data();
+    for (size_t i = 0; i < len; ++i) o[i] = p[i];
+  } else {
+    StoredUtf8ToUtf16({reinterpret_cast<const char*>(p), len}, aOut);
+  }
+}
+
+std::u16string TNodeTree::Value(TNodeIndex aNode) const {
+  std::u16string s;
+  ValueInto(aNode, s);
+  return s;
+}
+
+std::u16string TNodeTree::ValuePrefix(TNodeIndex aNode, size_t aMaxUnits) const {
+  std::string_view bytes = ValueBytes(aNode);
+  // aMaxUnits code units need at most 3 bytes each (a 4-byte sequence gives two units).
+  size_t take = bytes.size();
+  if (aMaxUnits < take / 3) {
+    take = aMaxUnits * 3;
+    while (take < bytes.size() && (static_cast<uint8_t>(bytes[take]) & 0xC0) == 0x80) ++take;
+  }
+  std::u16string s;
+  StoredUtf8ToUtf16(bytes.substr(0, take), s);
+  if (s.size() > aMaxUnits) {
+    size_t n = aMaxUnits;
+    if (n > 0 && s[n - 1] >= 0xD800 && s[n - 1] <= 0xDBFF && s[n] >= 0xDC00 && s[n] <= 0xDFFF) --n;
+    s.resize(n);
+  }
+  return s;
+}
+
+// ---- navigation ----
+
+TNodeIndex TNodeTree::FirstChild(TNodeIndex aNode) const noexcept {
+  if (aNode == cNoNode) return First();
+  const TNodeIndex c = aNode + 1;
+  return c < Count() && FNodes[c].Parent == aNode ? c : cNoNode;
+}
+
+TNodeIndex TNodeTree::NextSibling(TNodeIndex aNode) const noexcept {
+  const TNodeIndex e = SubtreeEnd(aNode);
+  return e < Count() && FNodes[e].Parent == FNodes[aNode].Parent ? e : cNoNode;
+}
+
+int32_t TNodeTree::Depth(TNodeIndex aNode) const noexcept {
+  int32_t d = -1;
+  for (TNodeIndex n = aNode; n != cNoNode; n = FNodes[n].Parent) ++d;
+  return d;
+}
+
+std::u16string TNodeTree::Path(TNodeIndex aNode, char16_t aDelimiter) const {
+  if (aNode == cNoNode) return std::u16string(1, aDelimiter);
+  std::vector<TNodeIndex> chain;
+  size_t len = 0;
+  for (TNodeIndex n = aNode; n != cNoNode; n = FNodes[n].Parent) {
+    chain.push_back(n);
+    len += Name(n).size() + 1;
+  }
+  std::u16string s;
+  s.reserve(len);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    s.append(Name(*it));
+    s.push_back(aDelimiter);
+  }
+  return s;
+}
+
+void TNodeTree::ForgetChildIndex(TNodeIndex aParent) {
+  FChildIndex[0].erase(aParent);
+  FChildIndex[1].erase(aParent);
+}
+
+const std::vector<TNodeIndex>* TNodeTree::ChildIndex(TNodeIndex aParent, bool aVisible) const {
+  auto& map = FChildIndex[aVisible ? 1 : 0];
+  auto it = map.find(aParent);
+  if (it != map.end()) return &it->second;
+  std::vector<TNodeIndex> list;
+  for (TNodeIndex c = FirstChild(aParent); c != cNoNode; c = NextSibling(c))
+    if (!aVisible || !Hidden(c)) list.push_back(c);
+  return &map.emplace(aParent, std::move(list)).first->second;
+}
+
+int32_t TNodeTree::ChildCountOf(TNodeIndex aParent, bool aVisible) const {
+  int32_t n = 0;
+  int32_t walked = 0;
+  for (TNodeIndex c = FirstChild(aParent); c != cNoNode; c = NextSibling(c)) {
+    if (++walked > cDirectWalk) return static_cast<int32_t>(ChildIndex(aParent, aVisible)->size());
+    if (!aVisible || !Hidden(c)) ++n;
+  }
+  return n;
+}
+
+TNodeIndex TNodeTree::ChildAtOf(TNodeIndex aParent, int32_t aRow, bool aVisible) const {
+  if (aRow < 0) return cNoNode;
+  int32_t row = 0;
+  int32_t walked = 0;
+  for (TNodeIndex c = FirstChild(aParent); c != cNoNode; c = NextSibling(c)) {
+    if (++walked > cDirectWalk) {
+      const auto* list = ChildIndex(aParent, aVisible);
+      return static_cast<size_t>(aRow) < list->size() ? (*list)[static_cast<size_t>(aRow)] : cNoNode;
+    }
+    if (aVisible && Hidden(c)) continue;
+    if (row++ == aRow) return c;
+  }
+  return cNoNode;
+}
+
+int32_t TNodeTree::RowOfIn(TNodeIndex aNode, bool aVisible) const {
+  if (aNode == cNoNode || aNode >= Count() || (aVisible && Hidden(aNode))) return -1;
+  const TNodeIndex parent = FNodes[aNode].Parent;
+  int32_t row = 0;
+  int32_t walked = 0;
+  for (TNodeIndex c = FirstChild(parent); c != cNoNode; c = NextSibling(c)) {
+    if (++walked > cDirectWalk) {
+      const auto* list = ChildIndex(parent, aVisible);
+      auto it = std::lower_bound(list->begin(), list->end(), aNode);
+      return it != list->end() && *it == aNode ? static_cast<int32_t>(it - list->begin()) : -1;
+    }
+    if (c == aNode) return row;
+    if (!aVisible || !Hidden(c)) ++row;
+  }
+  return -1;
+}
+
+// ---- flags ----
+
+void TNodeTree::FullExpand(TNodeIndex aNode, bool aExpand) noexcept {
+  const TNodeIndex begin = aNode == cNoNode ? 0 : aNode;
+  const TNodeIndex end = aNode == cNoNode ? Count() : SubtreeEnd(aNode);
+  for (TNodeIndex n = begin; n < end; ++n) SetBit(n, cExpandedBit, aExpand);
+}
+
+void TNodeTree::SetHidden(TNodeIndex aNode, bool aValue) {
+  if (Hidden(aNode) == aValue) return;
+  SetBit(aNode, cHiddenBit, aValue);
+  FChildIndex[1].erase(FNodes[aNode].Parent);
+}
+
+void TNodeTree::SetHiddenOfType(TNodeType aType, bool aHidden) {
+  const TNodeIndex count = Count();
+  for (TNodeIndex n = 0; n < count; ++n)
+    if (Typ(n) == aType) SetBit(n, cHiddenBit, aHidden);
+  FChildIndex[1].clear();
+}
+
+size_t TNodeTree::MemoryUsed() const noexcept {
+  size_t indexes = 0;
+  for (const auto& map : FChildIndex)
+    for (const auto& [key, list] : map) indexes += list.capacity() * sizeof(TNodeIndex) + 64;
+  return FNodes.CapacityBytes() + FNames.MemoryUsed() + FValues.CapacityBytes() + FValueBase.capacity() * 8 +
+         FFarValues.size() * 32 + FOpen.capacity() * sizeof(TNodeIndex) + indexes;
+}
+
+// ---- TNodeWalker ----
+
+TNodeWalker::TNodeWalker(const TNodeTree& aTree, TNodeIndex aStart) : FTree(aTree), FNode(cNoNode) {
+  if (aStart >= aTree.Count()) return;
+  FNode = aStart;
+  for (TNodeIndex n = aStart; n != cNoNode; n = aTree.Parent(n)) FPath.push_back(n);
+  std::reverse(FPath.begin(), FPath.end());
+}
+
+static void StepTo(const TNodeTree& aTree, std::vector<TNodeIndex>& aPath, TNodeIndex& aNode, TNodeIndex aNext) {
+  if (aNext >= aTree.Count()) {
+    aNode = cNoNode;
+    aPath.clear();
+    return;
+  }
+  const TNodeIndex parent = aTree.Parent(aNext);
+  while (!aPath.empty() && aPath.back() != parent) aPath.pop_back();
+  aPath.push_back(aNext);
+  aNode = aNext;
+}
+
+void TNodeWalker::Next() {
+  if (FNode != cNoNode) StepTo(FTree, FPath, FNode, FNode + 1);
+}
+
+void TNodeWalker::SkipChildren() {
+  if (FNode != cNoNode) StepTo(FTree, FPath, FNode, FTree.SubtreeEnd(FNode));
+}
+
+template class TMappedArray<char16_t>;
+template class TMappedArray<uint64_t>;
+template class TMappedArray<uint8_t>;

@@ -1,0 +1,374 @@
+#include "XmlDocument.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <filesystem>
+
+#include "BufferedStreams.h"
+#include "Export.h"
+#include "Search.h"
+#include "XmlReadWrite.h"
+#include "XmlSAX.h"
+
+using namespace DocumentTexts;
+
+// ---- helpers ----
+
+TNumberFormat TNumberFormat::FromCLocale() {
+  TNumberFormat f;
+  if (const lconv* lc = localeconv()) {
+    f.ThousandSeparator = Utf8ToUtf16(lc->thousands_sep ? lc->thousands_sep : "");
+    if (lc->decimal_point && *lc->decimal_point) f.DecimalSeparator = Utf8ToUtf16(lc->decimal_point);
+  }
+  return f;
+}
+
+std::u16string FormatThousands(int64_t aValue, const TNumberFormat& aFormat) {
+  const bool negative = aValue < 0;
+  uint64_t v = negative ? 0 - static_cast<uint64_t>(aValue) : static_cast<uint64_t>(aValue);
+  std::u16string digits;
+  do {
+    digits.push_back(static_cast<char16_t>(u'0' + v % 10));
+    v /= 10;
+  } while (v);
+  std::u16string s;
+  if (negative) s.push_back(u'-');
+  for (size_t i = digits.size(); i-- > 0;) {
+    s.push_back(digits[i]);
+    if (i > 0 && i % 3 == 0) s.append(aFormat.ThousandSeparator);
+  }
+  return s;
+}
+
+std::u16string FormatFixed2(double aValue, const TNumberFormat& aFormat) {
+  const bool negative = aValue < 0;
+  const int64_t hundredths = static_cast<int64_t>(std::llround(std::fabs(aValue) * 100.0));
+  std::u16string s = negative && hundredths ? u"-" : u"";
+  s += IntToStr(hundredths / 100);
+  s += aFormat.DecimalSeparator;
+  s.push_back(static_cast<char16_t>(u'0' + hundredths % 100 / 10));
+  s.push_back(static_cast<char16_t>(u'0' + hundredths % 10));
+  return s;
+}
+
+TFileInfo GetFileInfo(const std::u16string& aFilename) {
+  TFileInfo fi;
+  struct stat st;
+  if (stat(Utf16ToUtf8(aFilename).c_str(), &st) != 0) return fi;
+  fi.Exists = true;
+  fi.Size = static_cast<int64_t>(st.st_size);
+  fi.Modified = std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+      std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
+  return fi;
+}
+
+std::u16string ShortenText(std::u16string_view aText, int32_t aCount) {
+  std::u16string s;
+  if (aCount > 0 && aText.size() > static_cast<size_t>(aCount)) {
+    s.assign(aText.substr(0, static_cast<size_t>(aCount)));
+    s += u"...";
+  } else {
+    s.assign(aText);
+  }
+  size_t out = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n') {
+      ++i;
+      continue;
+    }
+    s[out++] = s[i];
+  }
+  s.resize(out);
+  return s;
+}
+
+TEncoding* GetFileEncoding(const std::u16string& aFilename) {
+  TFileStream f(aFilename, fmOpenRead);
+  uint8_t head[9];
+  f.ReadBuffer(head, 9);
+  int bomLength = 0;
+  return DetectBufferEncoding(head, 9, TEncoding::UTF8(), bomLength);
+}
+
+// Trim as the loader does it: every code unit up to the space goes at both ends.
+static std::u16string_view TrimView(std::u16string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && s[b] <= u' ') ++b;
+  while (e > b && s[e - 1] <= u' ') --e;
+  return s.substr(b, e - b);
+}
+
+static bool SameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
+    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Names go through ShortenText with no limit, which only drops CR LF pairs; they rarely have any.
+static std::u16string_view NodeName(std::u16string_view aName, std::u16string& aScratch) {
+  if (aName.find(u'\r') == std::u16string_view::npos) return aName;
+  aScratch = ShortenText(aName, 0);
+  return aScratch;
+}
+
+// ---- the loader: the parser's handlers ----
+
+class TXMLDocument::TLoader {
+public:
+  TLoader(TXMLDocument& aDoc, bool aGatherContent) : FDoc(aDoc), FTree(aDoc.FTree), FGatherContent(aGatherContent) {}
+
+  void Attach(TSAXParser& aParser) {
+    aParser.OnXMLDeclaration = [this](TSAXParser& p, const TSAXAttributes& a) { XMLDeclaration(p, a); };
+    aParser.OnProcessingInstruction = [this](TSAXParser& p, std::u16string_view t, std::u16string_view c) {
+      Tick(p);
+      FTree.AddChild(Current(), NodeName(t, FScratch), c, ntPI);
+      ++FDoc.FPICnt;
+    };
+    aParser.OnComment = [this](TSAXParser& p, std::u16string_view t) {
+      Tick(p);
+      FTree.AddChild(Current(), cNodeComment, t, ntComment);
+    };
+    aParser.OnStartElement = [this](TSAXParser& p, std::u16string_view n, const TSAXAttributes& a) {
+      StartElement(p, n, a);
+    };
+    aParser.OnCharacters = [this](TSAXParser& p, std::u16string_view t) { Characters(t); };
+    aParser.OnEndElement = [this](TSAXParser& p, std::u16string_view) { EndElement(); };
+  }
+
+  // The values of elements still open (after an error or exception) are stored as they stand.
+  void Finish() {
+    while (!FOpen.empty()) EndElement();
+  }
+
+  const std::u16string& Content() const { return FContent; }
+
+private:
+  struct TOpenElement {
+    TNodeIndex Node;
+    size_t TextStart;  // the element's latest text is FPending from here to the end
+  };
+
+  TNodeIndex Current() const { return FOpen.empty() ? cNoNode : FOpen.back().Node; }
+
+  void Tick(TSAXParser& aParser) {
+    if (++FEvents >= FDoc.ProgressInterval && FDoc.OnProgress) {
+      FEvents = 0;
+      // The reader's figure adds a byte position and a code-unit index, so it can run past the end.
+      const int64_t size = aParser.StreamSize();
+      FDoc.OnProgress(std::min(aParser.ApproxStreamPosition(), size), size);
+    }
+  }
+
+  void AddAttributes(TNodeIndex aParent, const TSAXAttributes& aAttributes, bool aDeclaration) {
+    const bool hidden = !FDoc.FAttributesInTree;
+    for (const TSAXAttribute attr : aAttributes) {
+      const TNodeIndex n = FTree.AddChild(aParent, NodeName(attr.Name(), FScratch), attr.Value(), ntAttr);
+      if (hidden) FTree.SetHidden(n, true);
+      if (aDeclaration && SameIgnoringAsciiCase(attr.Name(), u"encoding")) FDoc.FEncoding = attr.Value();
+    }
+  }
+
+  void XMLDeclaration(TSAXParser& aParser, const TSAXAttributes& aAttributes) {
+    Tick(aParser);
+    const TNodeIndex n = FTree.AddChild(Current(), cNodeXML, {}, ntXML);
+    AddAttributes(n, aAttributes, true);
+    // The declaration only comes before any element, so no element is open to return to.
+    while (!FOpen.empty()) EndElement();
+  }
+
+  void StartElement(TSAXParser& aParser, std::u16string_view aName, const TSAXAttributes& aAttributes) {
+    Tick(aParser);
+    const int32_t count = aAttributes.Count();
+    ++FDoc.FTagCnt;
+    FDoc.FAttrCnt += count;
+    const TNodeIndex n = FTree.AddChild(Current(), NodeName(aName, FScratch), {}, count > 0 ? ntTag : ntEmptyTag);
+    FOpen.push_back({n, FPending.size()});
+    if (count > 0) AddAttributes(n, aAttributes, false);
+  }
+
+  // The last non-blank text of an element becomes its value; it is held back until the
+  // element ends, so texts that a later one replaces never reach the tree's value store.
+  void Characters(std::u16string_view aText) {
+    if (FOpen.empty()) return;  // text outside every element is dropped
+    const std::u16string_view trimmed = TrimView(aText);
+    if (trimmed.empty()) return;
+    FPending.resize(FOpen.back().TextStart);
+    FPending.append(trimmed);
+    if (FGatherContent) {
+      for (size_t i = 0; i < aText.size(); ++i) {
+        if (aText[i] == u'\r' && i + 1 < aText.size() && aText[i + 1] == u'\n') {
+          FContent += u"<br/>";
+          ++i;
+        } else {
+          FContent.push_back(aText[i]);
+        }
+      }
+      FContent += u"<br/>\r\n";
+    }
+  }
+
+  void EndElement() {
+    if (FOpen.empty()) return;
+    const TOpenElement e = FOpen.back();
+    FOpen.pop_back();
+    if (FPending.size() > e.TextStart) {
+      FTree.SetValue(e.Node, std::u16string_view(FPending).substr(e.TextStart));
+      FPending.resize(e.TextStart);
+    }
+  }
+
+  TXMLDocument& FDoc;
+  TNodeTree& FTree;
+  bool FGatherContent;
+  std::vector<TOpenElement> FOpen;  // the open elements; the innermost is the current parent
+  std::u16string FPending;
+  std::u16string FContent;  // the fragments, each followed by a line break
+  std::u16string FScratch;
+  int32_t FEvents = 0;
+};
+
+// ---- TXMLDocument ----
+
+TXMLDocument::TXMLDocument() : FNumberFormat(TNumberFormat::FromCLocale()) {}
+TXMLDocument::~TXMLDocument() = default;
+
+// Reads the declared encoding with a reader that decodes the file as UTF-8. A declaration can
+// only open before the first start tag, so the scan stops there: reading on to the end of the
+// document element could find nothing more. Returns false when no declaration names one.
+static bool PrescanEncoding(const std::u16string& aFilename, std::u16string& aEncodingName) {
+  TXMLReader reader;
+  reader.InitFile(aFilename, TEncoding::UTF8());
+  PXMLReaderToken token = nullptr;
+  bool found = false;
+  while (reader.ReadNextToken(token)) {
+    if (token->TokenType == rtXMLDeclarationAttribute && SameIgnoringAsciiCase(token->TokenName, u"encoding")) {
+      aEncodingName = token->TokenValue;
+      found = true;
+      break;
+    }
+    if (token->TokenType == rtOpenElement) break;
+  }
+  reader.ReleaseDocument();
+  return found;
+}
+
+std::u16string TXMLDocument::CreateTree(const std::u16string& aFilename) {
+  FCnt.clear();
+  FTagCnt = FAttrCnt = FPICnt = 0;
+  FRoot = cNoNode;
+  std::u16string error;
+
+  TEncoding* encoding = GetFileEncoding(aFilename);
+  TEncoding* owned = nullptr;
+  if (encoding != TEncoding::Unicode() && encoding != TEncoding::BigEndianUnicode()) {
+    std::u16string name;
+    if (PrescanEncoding(aFilename, name)) {
+      if (!EncodingFromAlias(name, encoding)) encoding = nullptr;  // the parser detects it itself
+      if (encoding && !TEncoding::IsStandardEncoding(encoding)) owned = encoding;
+    }
+  }
+  struct TFree {
+    TEncoding* E;
+    ~TFree() { FreeEncoding(E); }
+  } freeEncoding{owned};
+
+  FTree.BeginUpdate();
+  FTree.Clear();
+  struct TEndUpdate {
+    TNodeTree& T;
+    ~TEndUpdate() { T.EndUpdate(); }
+  } endUpdate{FTree};
+
+  TLoader loader(*this, FFI.Size < 10 * 1024 * 1024);
+  TSAXParser parser;
+  loader.Attach(parser);
+  parser.ReaderSettings().SetRecognizeXMLDeclaration(true);
+  parser.ReaderSettings().SetStrictXML(FStrictXML);
+  parser.ReaderSettings().SetExpandEntities(true);
+  try {
+    parser.ParseFile(aFilename, encoding);
+  } catch (...) {
+    loader.Finish();
+    throw;
+  }
+  loader.Finish();
+  if (const auto& e = parser.ParseError())
+    error = Format(cErrorAt, {e->GetLine(), e->GetLinePos(), e->GetReason(), e->GetSrcText()});
+
+  for (TNodeIndex n = FTree.First(); n != cNoNode; n = FTree.NextSibling(n))
+    if (FTree.IsElement(n)) {
+      FTree.SetExpanded(n, true);
+      break;
+    }
+
+  // The fragments joined by line breaks, trimmed, and split into lines again.
+  const std::u16string_view text = TrimView(loader.Content());
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = start;
+    while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') ++end;
+    FCnt.emplace_back(text.substr(start, end - start));
+    if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n') ++end;
+    start = end + 1;
+  }
+  return error;
+}
+
+void TXMLDocument::SetFilename(const std::u16string& aFilename) {
+  std::error_code ec;
+  std::filesystem::path abs = std::filesystem::absolute(std::filesystem::path(Utf16ToUtf8(aFilename)), ec);
+  FFilename = ec ? aFilename : Utf8ToUtf16(abs.lexically_normal().string());
+  FMessages.clear();
+  FRoot = cNoNode;
+  FFI = GetFileInfo(FFilename);
+
+  const auto started = std::chrono::steady_clock::now();
+  std::u16string error;
+  try {
+    error = CreateTree(FFilename);
+  } catch (...) {
+    error = cNotValidXML;
+  }
+  FRoot = cNoNode;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+
+  const TNumberFormat& nf = FNumberFormat;
+  if (FFI.Size < 1024)
+    AddMsg(iiMsgSize, Format(cFileSizeB, {FormatThousands(FFI.Size, nf)}));
+  else
+    AddMsg(iiMsgSize, Format(cFileSizeKB, {FormatThousands(FFI.Size / 1024, nf)}));
+  AddMsg(iiMsgTags, Format(cTagCount, {FormatThousands(FTagCnt, nf)}));
+  AddMsg(iiMsgPIs, Format(cPICount, {FormatThousands(FPICnt, nf)}));
+  AddMsg(iiMsgAttributes, Format(cAttrCount, {FormatThousands(FAttrCnt, nf)}));
+  AddMsg(iiMsgTime, Format(cParsingTime, {FormatFixed2(seconds, nf)}));
+  if (!error.empty()) AddMsg(iiMsgError, error);
+}
+
+bool TXMLDocument::FileChanged() const {
+  const TFileInfo now = GetFileInfo(FFilename);
+  if (!now.Exists) return false;
+  const auto diff = now.Modified > FFI.Modified ? now.Modified - FFI.Modified : FFI.Modified - now.Modified;
+  return diff >= std::chrono::milliseconds(1);
+}
+
+TNodeIndex TXMLDocument::SearchTree(std::u16string_view aText) { return ::SearchTree(FTree, FRoot, aText); }
+
+void TXMLDocument::ExportToCSV(const std::u16string& aFilename) const { ::ExportToCSV(FTree, aFilename); }
+
+bool TXMLDocument::ExportToJSON(const std::u16string& aFilename) const { return ::ExportToJSON(FTree, aFilename); }
+
+void TXMLDocument::RefreshView(bool aAttributesInTree) {
+  FAttributesInTree = aAttributesInTree;
+  FTree.BeginUpdate();
+  FTree.SetHiddenOfType(ntAttr, !aAttributesInTree);
+  FTree.EndUpdate();
+}

@@ -1,0 +1,249 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "DocTestUtil.h"
+#include "XmlDocument.h"
+
+using namespace doctest;
+
+namespace {
+
+std::vector<std::string> MessageTexts(const TXMLDocument& aDoc) {
+  std::vector<std::string> out;
+  for (const auto& m : aDoc.Messages()) out.push_back(std::to_string(m.ImageIndex) + " " + U8(m.Text));
+  return out;
+}
+
+// "kind name=value" per node in document order, with the depth as indentation.
+std::string Dump(const TNodeTree& t) {
+  std::string s;
+  for (TNodeWalker w(t); !w.Done(); w.Next()) {
+    s += std::string(static_cast<size_t>(w.Depth()), ' ');
+    s += NodeTypeName(t.Typ(w.Node()));
+    s += " " + U8(t.Name(w.Node())) + "=" + U8(t.Value(w.Node()));
+    if (t.Expanded(w.Node())) s += " +";
+    if (t.Hidden(w.Node())) s += " hidden";
+    s += "\n";
+  }
+  return s;
+}
+
+TEST(XmlDocument, TreeShapeCountsAndMessages) {
+  TXMLDocument doc;
+  LoadText(doc,
+           "<?xml version=\"1.0\"?>\n<!--first-->\n<?pi data?>\n"
+           "<p a=\"1\" b=\"2\">one<b>two</b>three<e/>  <w>   </w><only k=\"v\"/></p>\n<!--after-->");
+  EXPECT_EQ(Dump(doc.Tree()),
+            "ntXML <?xml?>=\n"
+            " ntAttr version=1.0\n"
+            "ntComment Comment=first\n"
+            "ntPI pi=data\n"
+            "ntTag p=three +\n"
+            " ntAttr a=1\n"
+            " ntAttr b=2\n"
+            " ntEmptyTag b=two\n"
+            " ntEmptyTag e=\n"
+            " ntEmptyTag w=\n"
+            " ntTag only=\n"
+            "  ntAttr k=v\n");
+  EXPECT_EQ(doc.TagCnt(), 5);
+  EXPECT_EQ(doc.AttrCnt(), 3);  // the declaration's pseudo-attributes do not count
+  EXPECT_EQ(doc.PICnt(), 1);
+  EXPECT_EQ(doc.Cnt(), (std::vector<std::u16string>{u"one<br/>", u"two<br/>", u"three<br/>"}));
+  EXPECT_TRUE(doc.ContentVisible());
+  const auto m = MessageTexts(doc);
+  ASSERT_EQ(m.size(), 5u);
+  EXPECT_EQ(m[0], "28 File size: " + std::to_string(doc.Size()) + " B");
+  EXPECT_EQ(m[1], "17 Tag count: 5");
+  EXPECT_EQ(m[2], "20 Processing Instruction count: 1");
+  EXPECT_EQ(m[3], "19 Attribute count: 3");
+  EXPECT_EQ(m[4].substr(0, 17), "22 Parsing time: ");
+  EXPECT_FALSE(doc.LoadFailed());
+  EXPECT_EQ(doc.Root(), cNoNode);
+}
+
+TEST(XmlDocument, ParseErrorKeepsTheNodesBuiltSoFar) {
+  TXMLDocument doc;
+  LoadText(doc, "<a><b>x</b><c>y</a>", /*strict=*/true);
+  EXPECT_EQ(Dump(doc.Tree()), "ntEmptyTag a= +\n ntEmptyTag b=x\n ntEmptyTag c=y\n");
+  ASSERT_TRUE(doc.LoadFailed());
+  EXPECT_EQ(U8(doc.Messages().back().Text).rfind("Error at line 1 at position ", 0), 0u);
+  EXPECT_NE(U8(doc.Messages().back().Text).find("Trying to close wrong element"), std::string::npos);
+  // Tolerant, the same text loads without error.
+  LoadText(doc, "<a><b>x</b><c>y</a>", false);
+  EXPECT_FALSE(doc.LoadFailed());
+}
+
+TEST(XmlDocument, FilesThatCannotLoad) {
+  TXMLDocument doc;
+  for (const std::string& bytes : {std::string("<a>x</a>"), std::string()}) {
+    LoadText(doc, bytes);  // shorter than 9 bytes, even when well formed
+    EXPECT_TRUE(doc.Tree().Empty());
+    EXPECT_EQ(doc.TagCnt(), 0);
+    ASSERT_EQ(doc.Messages().size(), 6u);
+    EXPECT_EQ(doc.Messages().back().ImageIndex, iiMsgError);
+    EXPECT_EQ(doc.Messages().back().Text, u"File is not valid XML.");
+  }
+  doc.SetFilename(u"/nonexistent/quillon/file.xml");
+  EXPECT_TRUE(doc.LoadFailed());
+  EXPECT_EQ(doc.Messages().front().Text, u"File size: 0 B");
+  EXPECT_FALSE(doc.FileChanged());  // a missing file is not reported as changed
+}
+
+TEST(XmlDocument, EncodingChoice) {
+  struct Case {
+    const char* Label;
+    std::string Bytes;
+    std::string ExpectedValue;  // UTF-8 of the element text
+    std::string ExpectedEncoding;
+  };
+  const std::string utf16le("\xFF\xFE<\0r\0>\0\xE9\0<\0/\0r\0>\0", 20);
+  const std::string utf16be("\xFE\xFF\0<\0r\0>\0\xE9\0<\0/\0r\0>", 20);
+  const Case cases[] = {
+      {"declared 8-bit", "<?xml version=\"1.0\" encoding=\"windows-1250\"?><r>\x9A</r>", "\xC5\xA1", "windows-1250"},
+      {"no declaration is UTF-8", "<r>caf\xC3\xA9</r>   ", "caf\xC3\xA9", "utf-8"},
+      {"UTF-8 mark", "\xEF\xBB\xBF<r>\xC3\xA9</r>    ", "\xC3\xA9", "utf-8"},
+      {"UTF-16LE mark", utf16le, "\xC3\xA9", "utf-8"},
+      {"UTF-16BE mark", utf16be, "\xC3\xA9", "utf-8"},
+      {"unknown name leaves it to the parser", "<?xml version=\"1.0\" encoding=\"x-nonsense\"?><r>ok</r>", "ok",
+       "x-nonsense"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Label);
+    TXMLDocument doc;
+    LoadText(doc, c.Bytes);
+    EXPECT_FALSE(doc.LoadFailed());
+    TNodeIndex r = doc.Tree().First();
+    while (r != cNoNode && !doc.Tree().IsElement(r)) r = doc.Tree().NextSibling(r);
+    ASSERT_NE(r, cNoNode);
+    EXPECT_EQ(U8(doc.Tree().Value(r)), c.ExpectedValue);
+    EXPECT_EQ(U8(doc.Encoding()), c.ExpectedEncoding);
+  }
+}
+
+TEST(XmlDocument, ReloadKeepsTheLastDeclaredEncoding) {
+  TXMLDocument doc;
+  LoadText(doc, "<?xml version=\"1.0\" encoding=\"ISO-8859-2\"?><r/>");
+  EXPECT_EQ(doc.Encoding(), u"ISO-8859-2");
+  LoadText(doc, "<r>no declaration</r>");
+  EXPECT_EQ(doc.Encoding(), u"ISO-8859-2");
+}
+
+TEST(XmlDocument, AttributesInTreeOffHidesAttributeNodes) {
+  TXMLDocument doc;
+  LoadText(doc, "<!--c--><r id=\"1\"><x y=\"2\"/></r>", false, /*attributesInTree=*/false);
+  EXPECT_EQ(Dump(doc.Tree()),
+            "ntComment Comment=c\n"
+            "ntTag r= +\n"
+            " ntAttr id=1 hidden\n"
+            " ntTag x=\n"
+            "  ntAttr y=2 hidden\n");
+  EXPECT_EQ(doc.AttrCnt(), 2);
+  EXPECT_EQ(doc.Tree().VisibleChildCount(1), 1);
+  doc.RefreshView(true);
+  EXPECT_FALSE(doc.Tree().Hidden(2));
+  EXPECT_EQ(doc.Tree().VisibleChildCount(1), 2);
+}
+
+TEST(XmlDocument, NumbersUseTheThousandsSeparator) {
+  std::string xml = "<r>";
+  for (int i = 0; i < 1233; ++i) xml += "<e/>";
+  xml += "</r>";
+  TXMLDocument doc;
+  LoadText(doc, xml);
+  const auto m = MessageTexts(doc);
+  EXPECT_EQ(m[0], "28 File size: 4 KB");  // 4939 bytes, rounded down
+  EXPECT_EQ(m[1], "17 Tag count: 1,234");
+
+  TNumberFormat dots;
+  dots.ThousandSeparator = u".";
+  dots.DecimalSeparator = u",";
+  EXPECT_EQ(FormatThousands(1234567, dots), u"1.234.567");
+  EXPECT_EQ(FormatThousands(999, dots), u"999");
+  EXPECT_EQ(FormatThousands(-1000, CommaFormat()), u"-1,000");
+  EXPECT_EQ(FormatFixed2(1.005, dots).substr(0, 2), u"1,");
+  EXPECT_EQ(FormatFixed2(12.3456, CommaFormat()), u"12.35");
+  EXPECT_EQ(FormatFixed2(0, CommaFormat()), u"0.00");
+}
+
+TEST(XmlDocument, ContentFragmentsOnlyBelowTenMebibytes) {
+  // Line breaks inside a text become <br/>; every fragment ends with one.
+  TXMLDocument doc;
+  LoadText(doc, "<r>a\r\nb<x>c</x></r>");
+  EXPECT_EQ(doc.Cnt(), (std::vector<std::u16string>{u"a<br/>b<br/>", u"c<br/>"}));
+
+  std::string big = "<r><t>";
+  big.append(10 * 1024 * 1024, 'x');
+  big += "</t></r>";
+  LoadText(doc, big);
+  EXPECT_FALSE(doc.LoadFailed());
+  EXPECT_TRUE(doc.Cnt().empty());
+  EXPECT_FALSE(doc.ContentVisible());
+  EXPECT_EQ(doc.Tree().Value(1).size(), 10u * 1024 * 1024);
+}
+
+TEST(XmlDocument, FirstElementExpandedAfterLeadingComment) {
+  TXMLDocument doc;
+  LoadText(doc, "<!--c--><?p x?><r><s/></r>");
+  EXPECT_FALSE(doc.Tree().Expanded(0));
+  EXPECT_FALSE(doc.Tree().Expanded(1));
+  EXPECT_TRUE(doc.Tree().Expanded(2));
+  EXPECT_FALSE(doc.Tree().Expanded(3));
+}
+
+TEST(XmlDocument, ProgressIsReported) {
+  std::string xml = "<r>";
+  for (int i = 0; i < 1000; ++i) xml += "<e a=\"1\">t</e>";
+  xml += "</r>";
+  TXMLDocument doc;
+  int calls = 0;
+  int64_t lastPos = -1, size = 0;
+  doc.ProgressInterval = 100;
+  doc.OnProgress = [&](int64_t aPos, int64_t aSize) {
+    ++calls;
+    EXPECT_GE(aPos, lastPos);
+    lastPos = aPos;
+    size = aSize;
+  };
+  LoadText(doc, xml);
+  EXPECT_GE(calls, 9);
+  EXPECT_EQ(size, static_cast<int64_t>(xml.size()));
+  EXPECT_LE(lastPos, size);
+}
+
+TEST(XmlDocument, DeepNestingLoads) {
+  const int depth = 200000;
+  std::string xml;
+  for (int i = 0; i < depth; ++i) xml += "<d>";
+  xml += "x";
+  for (int i = 0; i < depth; ++i) xml += "</d>";
+  TXMLDocument doc;
+  LoadText(doc, xml);
+  EXPECT_FALSE(doc.LoadFailed());
+  EXPECT_EQ(doc.Tree().Count(), static_cast<TNodeIndex>(depth));
+  EXPECT_EQ(doc.Tree().Value(depth - 1), u"x");
+}
+
+TEST(XmlDocument, ShortenText) {
+  EXPECT_EQ(ShortenText(u"abcdef", 3), u"abc...");
+  EXPECT_EQ(ShortenText(u"abc", 3), u"abc");
+  EXPECT_EQ(ShortenText(u"a\r\nb\rc\nd", 0), u"ab\rc\nd");
+  EXPECT_EQ(ShortenText(u"ab\r\ncd", 3), u"ab\r...");  // cut first, then CR LF pairs go
+  EXPECT_EQ(ShortenText(u"", 100), u"");
+}
+
+TEST(XmlDocument, ChangeCheck) {
+  TTempFile file("<r>a</r>    ");
+  TXMLDocument doc;
+  doc.SetFilename(file.Name16());
+  EXPECT_FALSE(doc.FileChanged());
+  struct timespec times[2] = {{0, UTIME_OMIT}, {1000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, file.Name().c_str(), times, 0), 0);
+  EXPECT_TRUE(doc.FileChanged());
+  doc.RefreshMod();
+  EXPECT_FALSE(doc.FileChanged());
+}
+
+}  // namespace
