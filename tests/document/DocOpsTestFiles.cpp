@@ -8,6 +8,15 @@
 
 #include "WideSupport.h"
 
+std::string Utf16LE(std::u16string_view AText) {
+  std::string bytes;
+  for (char16_t c : AText) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  return bytes;
+}
+
 void TDocOpsFiles::SetUp() {
   char pattern[] = "/tmp/quillon-docops-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);

@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+// The UTF-16LE bytes of a text, without a byte-order mark.
+std::string Utf16LE(std::u16string_view AText);
+
 class TDocOpsFiles : public ::testing::Test {
 protected:
   void SetUp() override;

@@ -8,15 +8,6 @@
 
 namespace {
 
-std::string Utf16LE(std::u16string_view AText) {
-  std::string bytes;
-  for (char16_t c : AText) {
-    bytes.push_back(static_cast<char>(c & 0xFF));
-    bytes.push_back(static_cast<char>(c >> 8));
-  }
-  return bytes;
-}
-
 std::string Bytes(const std::vector<uint8_t>& ABytes) { return std::string(ABytes.begin(), ABytes.end()); }
 
 TEST(DeclaredEncodingOfText, FollowsTheDeclaration) {

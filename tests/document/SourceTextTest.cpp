@@ -53,12 +53,7 @@ TEST_F(SourceTextTest, DeclaredSingleByteEncodingDecodesBothWays) {
 TEST_F(SourceTextTest, Utf16FileWithoutEncodingDeclarationIsReadByItsMark) {
   // A UTF-16 file whose declaration names no encoding must not be decoded as UTF-8.
   std::u16string text = u"<?xml version=\"1.0\"?><r>\u00E9</r>";
-  std::string bytes = "\xFF\xFE";
-  for (char16_t c : text) {
-    bytes.push_back(static_cast<char>(c & 0xFF));
-    bytes.push_back(static_cast<char>(c >> 8));
-  }
-  auto file = WriteFile("a.xml", bytes);
+  auto file = WriteFile("a.xml", "\xFF\xFE" + Utf16LE(text));
   TSourceText raw = BuildSourceText(file, false);
   EXPECT_EQ(raw.Text, text);
   EXPECT_EQ(Utf8(raw.EncodingName), "1200  (Unicode)");
