@@ -1,0 +1,113 @@
+#include "NodeTreeModel.h"
+
+#include <QColor>
+
+#include "XmlDocument.h"
+
+namespace {
+QString ToQString(std::u16string_view aText) {
+  return QString(reinterpret_cast<const QChar*>(aText.data()), static_cast<qsizetype>(aText.size()));
+}
+}  // namespace
+
+TNodeTreeModel::TNodeTreeModel(TNodeTree* aTree, QObject* aParent) : QAbstractItemModel(aParent), FTree(aTree) {}
+
+void TNodeTreeModel::SetTree(TNodeTree* aTree) {
+  beginResetModel();
+  FTree = aTree;
+  endResetModel();
+}
+
+QString TNodeTreeModel::CellText(const TNodeTree& aTree, TNodeIndex aNode, int aColumn) {
+  if (aColumn == cnTag) return ToQString(aTree.Name(aNode));
+  if (aColumn != cnValue || aTree.ValueEmpty(aNode)) return {};
+  // Two units more than shown: the prefix never splits a surrogate pair, so 102 still tells
+  // a value of 101 or more units from one of exactly 100.
+  return ToQString(ShortenText(aTree.ValuePrefix(aNode, cValueColumnLength + 2), cValueColumnLength));
+}
+
+int TNodeTreeModel::ImageIndex(TNodeType aType) {
+  switch (aType) {
+    case ntEmptyTag: return 17;
+    case ntTag: return 18;
+    case ntAttr: return 19;
+    case ntPI: return 20;
+    case ntComment: return 21;
+    case ntXML: return 33;
+    default: return -1;
+  }
+}
+
+QIcon TNodeTreeModel::NodeIcon(TNodeIndex aNode) const {
+  const int image = ImageIndex(FTree->Typ(aNode));
+  return image >= 0 && IconProvider ? IconProvider(image) : QIcon();
+}
+
+bool TNodeTreeModel::HasVisibleChild(const TNodeTree& aTree, TNodeIndex aNode) {
+  TNodeIndex c = aTree.FirstChild(aNode);
+  while (c != cNoNode && aTree.Hidden(c)) c = aTree.NextSibling(c);
+  return c != cNoNode;
+}
+
+QModelIndex TNodeTreeModel::IndexOf(TNodeIndex aNode, int aColumn) const {
+  if (!FTree || aNode == cNoNode || aNode >= FTree->Count()) return {};
+  const int32_t row = FTree->VisibleRowOf(aNode);
+  return row < 0 ? QModelIndex() : createIndex(row, aColumn, static_cast<quintptr>(aNode));
+}
+
+QModelIndex TNodeTreeModel::index(int aRow, int aColumn, const QModelIndex& aParent) const {
+  if (!FTree || aRow < 0 || aColumn < 0 || aColumn >= cnCount || aParent.column() > 0) return {};
+  const TNodeIndex node = FTree->VisibleChildAt(NodeOf(aParent), aRow);
+  return node == cNoNode ? QModelIndex() : createIndex(aRow, aColumn, static_cast<quintptr>(node));
+}
+
+QModelIndex TNodeTreeModel::parent(const QModelIndex& aChild) const {
+  const TNodeIndex node = NodeOf(aChild);
+  if (node == cNoNode) return {};
+  return IndexOf(FTree->Parent(node));
+}
+
+int TNodeTreeModel::rowCount(const QModelIndex& aParent) const {
+  if (!FTree || aParent.column() > 0) return 0;
+  return FTree->VisibleChildCount(NodeOf(aParent));
+}
+
+int TNodeTreeModel::columnCount(const QModelIndex&) const { return cnCount; }
+
+bool TNodeTreeModel::hasChildren(const QModelIndex& aParent) const {
+  if (!FTree || aParent.column() > 0) return false;
+  return HasVisibleChild(*FTree, NodeOf(aParent));
+}
+
+QVariant TNodeTreeModel::data(const QModelIndex& aIndex, int aRole) const {
+  const TNodeIndex node = NodeOf(aIndex);
+  if (node == cNoNode || !FTree) return {};
+  switch (aRole) {
+    case Qt::DisplayRole: return CellText(*FTree, node, aIndex.column());
+    case Qt::DecorationRole:
+      if (aIndex.column() == cnTag) {
+        QIcon icon = NodeIcon(node);
+        if (!icon.isNull()) return icon;
+      }
+      return {};
+    case Qt::BackgroundRole:
+      if (aIndex.column() == cnValue) return QColor(0xF0, 0xF0, 0xF0);
+      return {};
+    case NodeRole: return static_cast<quint32>(node);
+    default: return {};
+  }
+}
+
+QVariant TNodeTreeModel::headerData(int aSection, Qt::Orientation aOrientation, int aRole) const {
+  if (aOrientation != Qt::Horizontal || aRole != Qt::DisplayRole) return {};
+  if (aSection == cnTag) return QStringLiteral("Tag");
+  if (aSection == cnValue) return QStringLiteral("Value");
+  return {};
+}
+
+Qt::ItemFlags TNodeTreeModel::flags(const QModelIndex& aIndex) const {
+  if (!aIndex.isValid()) return Qt::NoItemFlags;
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  if (!HasVisibleChild(*FTree, NodeOf(aIndex))) f |= Qt::ItemNeverHasChildren;
+  return f;
+}
