@@ -206,6 +206,20 @@ public:
   // The last code unit will be delivered again. ETextReader when an undo is already pending;
   // nothing at the end.
   void UndoRead();
+  // Scanners take plain runs in one step: the code units ahead in the current block up to the
+  // first one for which aStop is true, consumed as if read one by one. Empty at a block end or
+  // while an undo is pending, where the caller goes on with ReadNextChar. aStop must hold for
+  // CR and LF, since line counting sees only what ReadNextChar delivers.
+  template <class TStop>
+  std::u16string_view ReadRun(TStop aStop) {
+    if (fTempStringIndex >= fReadLimit) return {};
+    const char16_t* const first = fChars + fTempStringIndex;
+    const char16_t* const end = fChars + fTempStringLength;
+    const char16_t* p = first;
+    while (p < end && !aStop(*p)) ++p;
+    fTempStringIndex += static_cast<int32_t>(p - first);
+    return {first, static_cast<size_t>(p - first)};
+  }
 
   std::u16string ReadString(int64_t aMaxChars, bool aBreakAtNewLine, bool aMoveCaretAfterNewLine);
   std::u16string ReadString(bool aBreakAtNewLine, bool aMoveCaretAfterNewLine) {

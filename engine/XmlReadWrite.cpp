@@ -61,6 +61,16 @@ inline bool IsPlainText(char16_t c) {
   const TXMLCharKind k = XmlReaderDetail::cAsciiCharKind[c];
   return k == ckOther || k == ckTab || k == ckApostrophe || k == ckQuotationMark || k == ckLeftSquareBracket;
 }
+// Stop predicates for TTextReader::ReadRun; each holds for CR and LF.
+inline bool StopsPlainText(char16_t c) { return !IsPlainText(c); }
+inline bool StopsName(char16_t c) { return !IsNameChar(c); }
+// What a quoted attribute value takes as it is: all but line breaks, "&", "<" and forbidden
+// code units (the closing quote is tested by the caller).
+inline bool IsPlainValue(char16_t c) {
+  if (c >= 128) return c < 0xFFFE;
+  const TXMLCharKind k = XmlReaderDetail::cAsciiCharKind[c];
+  return k != ckLineFeed && k != ckCarriageReturn && k != ckAmpersand && k != ckLessThan && k != ckInvalid;
+}
 inline char16_t UpperAZ(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
 
 std::u16string Hex4(char16_t c) {
@@ -788,6 +798,7 @@ void TXMLReader::ScanStartTagName(char16_t c) {
       return;
     }
     fMainBuffer.Add(c);
+    fMainBuffer.Add(fReader->ReadRun(StopsName));
     bool got;
     while ((got = Read(t)) && IsNameChar(t)) fMainBuffer.Add(t);
     if (got && (t == u'/' || t == u'>')) {
@@ -807,6 +818,7 @@ void TXMLReader::ScanStartTagName(char16_t c) {
     }
     fMainBuffer.Add(c);
     bool got;
+    fMainBuffer.Add(fReader->ReadRun(IsNameStop));
     while ((got = Read(t)) && !IsNameStop(t)) fMainBuffer.Add(t);
     if (got && (t == u'/' || t == u'>')) Undo();
   }
@@ -839,6 +851,7 @@ void TXMLReader::ScanAttribute() {
     }
     do {
       fMainBuffer.Add(c);
+      fMainBuffer.Add(fReader->ReadRun(StopsName));
       got = Read(c);
     } while (got && IsNameChar(c));
   } else {
@@ -846,6 +859,7 @@ void TXMLReader::ScanAttribute() {
     if (got) {
       do {
         fMainBuffer.Add(c);
+        fMainBuffer.Add(fReader->ReadRun(IsNameStop));
         got = Read(c);
       } while (got && !IsNameStop(c));
     }
@@ -880,6 +894,7 @@ void TXMLReader::ScanAttribute() {
             break;
           default:
             fMainBuffer.Add(c);
+            fMainBuffer.Add(fReader->ReadRun([q](char16_t x) { return x == q || !IsPlainValue(x); }));
         }
       }
     } else if (strict) {
@@ -981,6 +996,7 @@ void TXMLReader::ScanEndTag() {
     }
     do {
       fMainBuffer.Add(c);
+      fMainBuffer.Add(fReader->ReadRun(StopsName));
       got = Read(c);
     } while (got && IsNameChar(c));
     while (got && IsWhite(c)) got = Read(c);
@@ -999,6 +1015,7 @@ void TXMLReader::ScanEndTag() {
     }
     do {
       fMainBuffer.Add(c);
+      fMainBuffer.Add(fReader->ReadRun(IsNameStop));
       got = Read(c);
     } while (got && !IsNameStop(c));
     while (got && c != u'>') got = Read(c);
@@ -1048,6 +1065,7 @@ void TXMLReader::ScanText(bool aClear) {
   while (got) {
     if (IsPlainText(c)) {
       fMainBuffer.Add(c);
+      fMainBuffer.Add(fReader->ReadRun(StopsPlainText));
       k = 0;
       got = Read(c);
       continue;

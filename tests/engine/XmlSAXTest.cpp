@@ -166,7 +166,9 @@ TEST(SAXParser, AttributeLookupsOnBothSidesOfTheHashThreshold) {
       for (int i = 0; i < count; ++i) {
         const std::u16string name = Utf8ToUtf16("a" + std::to_string(i));
         ASSERT_EQ(a.IndexOf(name), i);
-        if (i != 1) ASSERT_EQ(a.Get(name), Utf8ToUtf16("v" + std::to_string(i)));
+        if (i != 1) {
+          ASSERT_EQ(a.Get(name), Utf8ToUtf16("v" + std::to_string(i)));
+        }
       }
       // the first of duplicates wins; the second is still listed
       std::u16string value;
@@ -183,7 +185,9 @@ TEST(SAXParser, AttributeLookupsOnBothSidesOfTheHashThreshold) {
       TSAXAttributeEnum e = a.GetEnumerator();
       int n = 0;
       while (e.MoveNext()) {
-        if (n == 0) EXPECT_EQ(e.Current().Name(), u"a0");
+        if (n == 0) {
+          EXPECT_EQ(e.Current().Name(), u"a0");
+        }
         ++n;
       }
       EXPECT_EQ(n, count + 1);
@@ -335,6 +339,42 @@ TEST(SAXParser, ParseFileAndOtherSources) {
   const std::vector<uint8_t> latin1 = {'<', 'r', '>', 0xE9, '<', '/', 'r', '>'};
   EXPECT_TRUE(parser.ParseBuffer(latin1, TEncoding::Default()));
   EXPECT_EQ(events, 2);
+}
+
+// Names, values and texts far longer than a decoding block, with line breaks, references and
+// multi-byte characters at every offset: plain runs are taken a block at a time and must join
+// with what is read one code unit at a time.
+TEST(SAXParser, RunsAcrossDecodingBlocks) {
+  for (bool strict : {true, false}) {
+    SCOPED_TRACE(strict);
+    std::string name = "n", value, text, expectedValue, expectedText;
+    for (int i = 0; i < 40000; ++i) name += char('a' + i % 26);
+    for (int i = 0; i < 30000; ++i) {
+      const int k = i % 7;
+      value += k == 0 ? "\xC3\xA9" : k == 1 ? "\n" : k == 2 ? "&amp;" : k == 3 ? "'" : "v";
+      expectedValue += k == 0 ? "\xC3\xA9" : k == 1 ? "\r\n" : k == 2 ? "&" : k == 3 ? "'" : "v";
+      text += k == 0 ? "\xE2\x82\xAC" : k == 1 ? "\r\n" : k == 2 ? "&lt;" : k == 3 ? "]" : "t";
+      expectedText += k == 0 ? "\xE2\x82\xAC" : k == 1 ? "\r\n" : k == 2 ? "<" : k == 3 ? "]" : "t";
+    }
+    const std::string xml = "<" + name + " " + name + "=\"" + value + "\">" + text + "</" + name + ">";
+    TSAXParser parser;
+    parser.ReaderSettings().SetStrictXML(strict);
+    parser.SetWhiteSpaceHandling(wsPreserveAll);
+    std::string gotName, gotAttr, gotValue, gotText, gotEnd;
+    parser.OnStartElement = [&](TSAXParser&, std::u16string_view n, const TSAXAttributes& a) {
+      gotName = U8(n);
+      gotAttr = U8(a.GetAttributeItem(0).Name());
+      gotValue = U8(a.GetAttributeItem(0).Value());
+    };
+    parser.OnCharacters = [&](TSAXParser&, std::u16string_view t) { gotText += U8(t); };
+    parser.OnEndElement = [&](TSAXParser&, std::u16string_view n) { gotEnd = U8(n); };
+    EXPECT_TRUE(parser.ParseXML_UTF8(xml));
+    EXPECT_EQ(gotName, name);
+    EXPECT_EQ(gotAttr, name);
+    EXPECT_TRUE(gotValue == expectedValue);
+    EXPECT_TRUE(gotText == expectedText);
+    EXPECT_EQ(gotEnd, name);
+  }
 }
 
 // A million levels and a million attributes: linear time, no recursion.
