@@ -188,7 +188,7 @@ void Twnd_quillon_Main::CreateActions() {
   acMinAll = make("acMinAll", QStringLiteral("Minimize All"), -1, QString());
   connect(acMinAll, &QAction::triggered, this, [this] {
     TCounterGuard quiet(FQuiet);
-    for (QMdiSubWindow* window : FMdiArea->subWindowList()) window->showMinimized();
+    for (QMdiSubWindow* window : FMdiArea->subWindowList()) MinimizeWindow(window);
   });
 
   acRestore = make("acRestore", QStringLiteral("Restore"), iiRestore, QString());
@@ -197,7 +197,7 @@ void Twnd_quillon_Main::CreateActions() {
   });
   acMinimize = make("acMinimize", QStringLiteral("Minimize"), iiMinimize, QString());
   connect(acMinimize, &QAction::triggered, this, [this] {
-    if (QMdiSubWindow* window = HotWindow()) window->showMinimized();
+    if (QMdiSubWindow* window = HotWindow()) MinimizeWindow(window);
   });
   acMaximize = make("acMaximize", QStringLiteral("Maximize"), iiMaximize, QString());
   connect(acMaximize, &QAction::triggered, this, [this] {
@@ -455,6 +455,15 @@ void Twnd_quillon_Main::SubWindowDestroyed(int AButtonId) {
   const QVariant id = current ? current->property(cButtonProperty) : QVariant();
   mdibg->SetSelected(id.isValid() ? id.toInt() : TMDIButtonGroup::cNone);
   UpdateCommandStates();
+}
+
+void Twnd_quillon_Main::MinimizeWindow(QMdiSubWindow* AWindow) {
+  // A minimized child window becomes the active one; without this option the area would
+  // maximize it on that activation, as it does for every window while one is maximized.
+  const bool keep = FMdiArea->testOption(QMdiArea::DontMaximizeSubWindowOnActivation);
+  FMdiArea->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, true);
+  AWindow->showMinimized();
+  FMdiArea->setOption(QMdiArea::DontMaximizeSubWindowOnActivation, keep);
 }
 
 void Twnd_quillon_Main::Tile(Qt::Orientation AOrientation) {

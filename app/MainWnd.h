@@ -120,6 +120,7 @@ private:
   QMdiSubWindow* WindowOfButton(int AId) const;
   void CloseAll();
   void Tile(Qt::Orientation AOrientation);
+  void MinimizeWindow(QMdiSubWindow* AWindow);
 
   void OptionChanged(QAction* AAction);
 
