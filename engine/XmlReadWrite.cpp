@@ -721,9 +721,11 @@ bool TXMLReader::ReadToken() {
         return true;
       default:
         if (header) {
+          bool got = true;
           while (IsWhite(c))
             if (!Read(c)) {
               c = 0;
+              got = false;
               break;
             }
           if ((c == u'/' && IsStartTagKind(fLastTokenType)) || (c == u'?' && IsDeclarationKind(fLastTokenType))) {
@@ -731,14 +733,13 @@ bool TXMLReader::ReadToken() {
           } else if (c == u'>' && IsStartTagKind(fLastTokenType)) {
             ScanTagEnd();
           } else {
-            Undo();
-            ScanAttribute();
+            // the scan starts from c itself rather than from an undo and a second read
+            ScanAttributeFrom(c, got);
           }
         } else if (c == u'&' && !fReaderSettings->ExpandEntities()) {
           ScanReferenceToken();
         } else {
-          Undo();
-          ScanText(true);
+          ScanTextFrom(true, c);
         }
         return true;
     }
@@ -835,6 +836,13 @@ void TXMLReader::ScanStartTagName(char16_t c) {
 }
 
 void TXMLReader::ScanAttribute() {
+  char16_t c;
+  const bool got = Read(c);
+  ScanAttributeFrom(c, got);
+}
+
+// c is the attribute's first code unit, already read (got false: the input ended).
+void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
   if (fAttributeTokens) {
     fReaderToken = fAttributeTokens->PeekNew();
     fAttributeTokens->CommitNew();
@@ -842,8 +850,6 @@ void TXMLReader::ScanAttribute() {
   PXMLReaderToken record = fReaderToken;
   const bool strict = Strict();
   fMainBuffer.Clear();
-  char16_t c;
-  bool got = Read(c);
   if (strict) {
     if (!got || !IsNameStart(c)) {
       Error(false, sXmlInvalidAttributeStart, {got ? std::u16string(1, c) : std::u16string()});
@@ -1054,14 +1060,26 @@ void TXMLReader::PopElement(bool aCheck) {
 }
 
 void TXMLReader::ScanText(bool aClear) {
+  char16_t c;
+  if (Read(c)) {
+    ScanTextFrom(aClear, c);
+  } else {
+    if (aClear) fMainBuffer.Clear();
+    fReaderToken->TokenName.clear();
+    fMainBuffer.AssignTo(fReaderToken->TokenValue);
+    fReaderToken->TokenType = rtText;
+  }
+}
+
+// c is the first code unit of the run, already read.
+void TXMLReader::ScanTextFrom(bool aClear, char16_t c) {
   if (aClear) fMainBuffer.Clear();
   const bool strict = Strict();
   const bool expand = fReaderSettings->ExpandEntities();
   const TXMLLineBreak lineBreak = fReaderSettings->LineBreak();
   TPlainSource source{*fReader};
   int k = 0;  // run of "]" just read (strict only), to find "]]>"
-  char16_t c;
-  bool got = Read(c);
+  bool got = true;
   while (got) {
     if (IsPlainText(c)) {
       fMainBuffer.Add(c);

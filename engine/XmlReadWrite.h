@@ -281,12 +281,14 @@ private:
   void ScanMarkupFallback(char16_t x);
   void ScanStartTagName(char16_t c);
   void ScanAttribute();
+  void ScanAttributeFrom(char16_t c, bool got);
   void SwitchToDeclaredEncoding(const std::u16string& aValue);
   void ScanTagEnd();
   bool ScanEmptyTagEnd();
   void ScanEndTag();
   void PopElement(bool aCheck);
   void ScanText(bool aClear);
+  void ScanTextFrom(bool aClear, char16_t c);
   void ScanPI();
   bool CountExpansion();
   void ScanReferenceInValue();
