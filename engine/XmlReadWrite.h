@@ -178,7 +178,13 @@ public:
   }
   void Add(std::u16string_view s) {
     if (fCapacity - fLength < s.size()) Grow(s.size());
-    std::char_traits<char16_t>::copy(fData.get() + fLength, s.data(), s.size());
+    // Most runs between markup are a few code units: a loop beats the call to memcpy there.
+    char16_t* target = fData.get() + fLength;
+    if (s.size() <= 16) {
+      for (char16_t c : s) *target++ = c;
+    } else {
+      std::char_traits<char16_t>::copy(target, s.data(), s.size());
+    }
     fLength += s.size();
   }
   void RemoveLast(size_t aCount) { fLength = aCount >= fLength ? 0 : fLength - aCount; }
