@@ -11,3 +11,9 @@ if(_mainwnd_tests AND TARGET quillon_app AND TARGET quillon)
   gtest_discover_tests(test_mainwnd DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()
+
+# Review aid, not a test: mainwnd_shot OUT.png FILE... saves a picture of the main window.
+if(TARGET quillon_app AND TARGET quillon_treeview)
+  add_executable(mainwnd_shot ${CMAKE_CURRENT_SOURCE_DIR}/mainwnd/tools/MainWindowShot.cpp)
+  target_link_libraries(mainwnd_shot PRIVATE quillon_app)
+endif()
