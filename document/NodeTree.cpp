@@ -29,6 +29,9 @@ void TMappedArray<T>::Grow(size_t aMinCount) {
   else
     p = mremap(FData, FBytes, bytes, MREMAP_MAYMOVE);
   if (p == MAP_FAILED) throw std::bad_alloc();
+  // Big arrays take transparent huge pages where the system offers them: fewer page faults
+  // while a large file loads.
+  if (bytes >= (size_t(4) << 20)) madvise(p, bytes, MADV_HUGEPAGE);
   FData = static_cast<T*>(p);
   FBytes = bytes;
   FCapacity = bytes / sizeof(T);
@@ -59,7 +62,8 @@ size_t Utf16ToStoredUtf8Length(std::u16string_view aText, bool& aAscii) noexcept
   return len;
 }
 
-void Utf16ToStoredUtf8(std::u16string_view aText, uint8_t* aOut) noexcept {
+size_t Utf16ToStoredUtf8(std::u16string_view aText, uint8_t* aOut) noexcept {
+  uint8_t* const start = aOut;
   const char16_t* p = aText.data();
   const size_t n = aText.size();
   for (size_t i = 0; i < n; ++i) {
@@ -82,6 +86,7 @@ void Utf16ToStoredUtf8(std::u16string_view aText, uint8_t* aOut) noexcept {
       *aOut++ = static_cast<uint8_t>(0x80 | (c & 0x3F));
     }
   }
+  return static_cast<size_t>(aOut - start);
 }
 
 // The bytes were written by Utf16ToStoredUtf8, so they are well formed.
@@ -132,10 +137,23 @@ void TNameTable::Clear() {
   FHashes.clear();
 }
 
+// Names are short: eight bytes at a time with a multiply per step.
 uint32_t TNameTable::Hash(std::u16string_view aName) noexcept {
-  uint32_t h = 2166136261u;
-  for (char16_t c : aName) h = (h ^ c) * 16777619u;
-  return h ^ (h >> 15);
+  const char16_t* p = aName.data();
+  const size_t n = aName.size();
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ n;
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 32;
+  }
+  uint64_t w = 0;
+  if (i < n) std::memcpy(&w, p + i, (n - i) * 2);
+  h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
+  h ^= h >> 29;
+  return static_cast<uint32_t>(h);
 }
 
 void TNameTable::Rehash(size_t aSlotCount) {
@@ -156,7 +174,7 @@ uint32_t TNameTable::Intern(std::u16string_view aName) {
     uint32_t id = slot - 1;
     if (FHashes[id] == h) {
       std::u16string_view name = Get(id);
-      if (name.size() == aName.size() && std::char_traits<char16_t>::compare(name.data(), aName.data(), name.size()) == 0)
+      if (name.size() == aName.size() && std::memcmp(name.data(), aName.data(), name.size() * 2) == 0)
         return id;
     }
     s = (s + 1) & mask;
@@ -183,7 +201,13 @@ TNodeTree::TNodeTree() = default;
 TNodeTree::~TNodeTree() = default;
 
 void TNodeTree::Clear() {
-  FNodes.Release();
+  FName.Release();
+  FValue.Release();
+  FFullBits.Release();
+  FFullRank.Release();
+  FSlotNode.Release();
+  FSlotParent.Release();
+  FSlotEnd.Release();
   FNames.Clear();
   FValues.Release();
   FValueBase.clear();
@@ -198,42 +222,91 @@ void TNodeTree::Clear() {
 TNodeIndex TNodeTree::AddChild(TNodeIndex aParent, std::u16string_view aName, std::u16string_view aValue,
                                TNodeType aType) {
   const TNodeIndex count = Count();
-  if (aParent != cNoNode && (aParent >= count || FNodes[aParent].End != 0))
-    throw ENodeTree(u"Nodes are added in document order: the parent must be the last node or one of its ancestors.");
+  bool compact = false;
+  if (aParent != cNoNode) {
+    if (aParent >= count || !IsFull(aParent) || FSlotEnd[Rank(aParent)] != 0)
+      throw ENodeTree(u"Nodes are added in document order: the parent must be the last node or one of its ancestors.");
+    // An attribute right after its element (or the element's other attributes) is a leaf.
+    compact = aType == ntAttr && FSlotNode[FSlotNode.Size() - 1] == aParent;
+  }
   if (count >= cMaxNodes) throw ENodeTree(u"Too many nodes.");
+  const uint32_t nameId = FNames.Intern(aName);
+  // Room first, so that a failure leaves the tree as it was.
+  FName.Reserve(1);
+  FValue.Reserve(1);
+  FFullBits.Reserve(1);
+  FFullRank.Reserve(1);
+  if (!compact) {
+    FSlotNode.Reserve(1);
+    FSlotParent.Reserve(1);
+    FSlotEnd.Reserve(1);
+    if (FOpen.size() == FOpen.capacity()) FOpen.reserve(FOpen.size() * 2 + 16);
+  }
+  if ((count >> cBlockShift) >= FValueBase.size()) FValueBase.push_back(FValues.Size());
+
   // Everything below the parent on the open path is complete now.
-  while (!FOpen.empty() && FOpen.back() != aParent) {
-    FNodes[FOpen.back()].End = count;
+  while (!FOpen.empty() && FSlotNode[FOpen.back()] != aParent) {
+    FSlotEnd[FOpen.back()] = count;
     FOpen.pop_back();
   }
-  const uint32_t nameId = FNames.Intern(aName);
-  if ((count >> cBlockShift) >= FValueBase.size()) FValueBase.push_back(FValues.Size());
-  FNodes.PushBack({aParent, 0, nameId | (static_cast<uint32_t>(aType & 7) << cTypeShift), 0});
-  FOpen.push_back(count);
-  if (!aValue.empty()) FNodes[count].Value = StoreValue(count, aValue);
+  if ((count & 63) == 0) {
+    FFullBits.PushBack(0);
+    FFullRank.PushBack(static_cast<uint32_t>(FSlotNode.Size()));
+  }
+  FName.PushBack(nameId | (static_cast<uint32_t>(aType & 7) << cTypeShift));
+  FValue.PushBack(0);
+  if (!compact) {
+    FFullBits[count >> 6] |= uint64_t(1) << (count & 63);
+    const uint32_t slot = static_cast<uint32_t>(FSlotNode.Size());
+    FSlotNode.PushBack(count);
+    FSlotParent.PushBack(aParent);
+    FSlotEnd.PushBack(0);
+    FOpen.push_back(slot);
+  }
+  if (!aValue.empty()) FValue[count] = StoreValue(count, aValue);
   if (!FChildIndex[0].empty() || !FChildIndex[1].empty()) ForgetChildIndex(aParent);
   return count;
 }
 
+static size_t VarintSize(uint64_t v) noexcept {
+  size_t n = 1;
+  while (v >= 0x80) {
+    v >>= 7;
+    ++n;
+  }
+  return n;
+}
+
 uint32_t TNodeTree::StoreValue(TNodeIndex aNode, std::u16string_view aValue) {
-  bool ascii;
-  const size_t len = Utf16ToStoredUtf8Length(aValue, ascii);
+  const char16_t* p = aValue.data();
+  const size_t n = aValue.size();
+  // The length prefix gets the size that the longest possible encoding needs (a shorter length
+  // is written with padding continuation bytes), so the text is encoded once, in place.
+  const uint64_t maxLen = uint64_t(n) * 3;
+  const size_t prefixBytes = VarintSize((maxLen << 1) | 1);
   const uint64_t offset = FValues.Size();
-  uint8_t* out = FValues.Reserve(len + 10);
-  uint8_t* start = out;
+  uint8_t* const start = FValues.Reserve(prefixBytes + maxLen);
+  uint8_t* const out = start + prefixBytes;
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint64_t w;
+    std::memcpy(&w, p + i, 8);
+    if (w & 0xFF80FF80FF80FF80ull) break;
+    out[i] = static_cast<uint8_t>(w);
+    out[i + 1] = static_cast<uint8_t>(w >> 16);
+    out[i + 2] = static_cast<uint8_t>(w >> 32);
+    out[i + 3] = static_cast<uint8_t>(w >> 48);
+  }
+  for (; i < n && p[i] < 0x80; ++i) out[i] = static_cast<uint8_t>(p[i]);
+  const bool ascii = i == n;
+  const size_t len = ascii ? n : i + Utf16ToStoredUtf8(aValue.substr(i), out + i);
   uint64_t prefix = (static_cast<uint64_t>(len) << 1) | (ascii ? 0u : 1u);
-  while (prefix >= 0x80) {
-    *out++ = static_cast<uint8_t>(prefix | 0x80);
+  for (size_t k = 0; k + 1 < prefixBytes; ++k) {
+    start[k] = static_cast<uint8_t>(prefix | 0x80);
     prefix >>= 7;
   }
-  *out++ = static_cast<uint8_t>(prefix);
-  if (ascii) {
-    const char16_t* p = aValue.data();
-    for (size_t i = 0; i < len; ++i) out[i] = static_cast<uint8_t>(p[i]);
-  } else {
-    Utf16ToStoredUtf8(aValue, out);
-  }
-  FValues.Resize(offset + static_cast<size_t>(out - start) + len);
+  start[prefixBytes - 1] = static_cast<uint8_t>(prefix);
+  FValues.Resize(offset + prefixBytes + len);
   const uint64_t rel = offset - FValueBase[aNode >> cBlockShift] + 1;
   if (rel < cValueFar) {
     FFarValues.erase(aNode);
@@ -245,13 +318,13 @@ uint32_t TNodeTree::StoreValue(TNodeIndex aNode, std::u16string_view aValue) {
 
 void TNodeTree::SetValue(TNodeIndex aNode, std::u16string_view aValue) {
   if (aNode >= Count()) throw ENodeTree(u"Node index out of range.");
-  FNodes[aNode].Value = aValue.empty() ? 0 : StoreValue(aNode, aValue);
+  FValue[aNode] = aValue.empty() ? 0 : StoreValue(aNode, aValue);
 }
 
 // ---- values ----
 
 const uint8_t* TNodeTree::ValueEntry(TNodeIndex aNode) const noexcept {
-  const uint32_t v = FNodes[aNode].Value;
+  const uint32_t v = FValue[aNode];
   if (v == cValueFar) return FValues.Data() + FFarValues.find(aNode)->second;
   return FValues.Data() + FValueBase[aNode >> cBlockShift] + (v - 1);
 }
@@ -268,21 +341,21 @@ static inline const uint8_t* ReadPrefix(const uint8_t* p, uint64_t& aPrefix) noe
 }
 
 std::string_view TNodeTree::ValueBytes(TNodeIndex aNode) const noexcept {
-  if (FNodes[aNode].Value == 0) return {};
+  if (FValue[aNode] == 0) return {};
   uint64_t prefix;
   const uint8_t* p = ReadPrefix(ValueEntry(aNode), prefix);
   return {reinterpret_cast<const char*>(p), static_cast<size_t>(prefix >> 1)};
 }
 
 bool TNodeTree::ValueIsAscii(TNodeIndex aNode) const noexcept {
-  if (FNodes[aNode].Value == 0) return true;
+  if (FValue[aNode] == 0) return true;
   uint64_t prefix;
   ReadPrefix(ValueEntry(aNode), prefix);
   return (prefix & 1) == 0;
 }
 
 void TNodeTree::ValueInto(TNodeIndex aNode, std::u16string& aOut) const {
-  if (FNodes[aNode].Value == 0) {
+  if (FValue[aNode] == 0) {
     aOut.clear();
     return;
   }
@@ -327,17 +400,17 @@ std::u16string TNodeTree::ValuePrefix(TNodeIndex aNode, size_t aMaxUnits) const 
 TNodeIndex TNodeTree::FirstChild(TNodeIndex aNode) const noexcept {
   if (aNode == cNoNode) return First();
   const TNodeIndex c = aNode + 1;
-  return c < Count() && FNodes[c].Parent == aNode ? c : cNoNode;
+  return c < Count() && Parent(c) == aNode ? c : cNoNode;
 }
 
 TNodeIndex TNodeTree::NextSibling(TNodeIndex aNode) const noexcept {
   const TNodeIndex e = SubtreeEnd(aNode);
-  return e < Count() && FNodes[e].Parent == FNodes[aNode].Parent ? e : cNoNode;
+  return e < Count() && Parent(e) == Parent(aNode) ? e : cNoNode;
 }
 
 int32_t TNodeTree::Depth(TNodeIndex aNode) const noexcept {
   int32_t d = -1;
-  for (TNodeIndex n = aNode; n != cNoNode; n = FNodes[n].Parent) ++d;
+  for (TNodeIndex n = aNode; n != cNoNode; n = Parent(n)) ++d;
   return d;
 }
 
@@ -345,7 +418,7 @@ std::u16string TNodeTree::Path(TNodeIndex aNode, char16_t aDelimiter) const {
   if (aNode == cNoNode) return std::u16string(1, aDelimiter);
   std::vector<TNodeIndex> chain;
   size_t len = 0;
-  for (TNodeIndex n = aNode; n != cNoNode; n = FNodes[n].Parent) {
+  for (TNodeIndex n = aNode; n != cNoNode; n = Parent(n)) {
     chain.push_back(n);
     len += Name(n).size() + 1;
   }
@@ -400,7 +473,7 @@ TNodeIndex TNodeTree::ChildAtOf(TNodeIndex aParent, int32_t aRow, bool aVisible)
 
 int32_t TNodeTree::RowOfIn(TNodeIndex aNode, bool aVisible) const {
   if (aNode == cNoNode || aNode >= Count() || (aVisible && Hidden(aNode))) return -1;
-  const TNodeIndex parent = FNodes[aNode].Parent;
+  const TNodeIndex parent = Parent(aNode);
   int32_t row = 0;
   int32_t walked = 0;
   for (TNodeIndex c = FirstChild(parent); c != cNoNode; c = NextSibling(c)) {
@@ -426,7 +499,7 @@ void TNodeTree::FullExpand(TNodeIndex aNode, bool aExpand) noexcept {
 void TNodeTree::SetHidden(TNodeIndex aNode, bool aValue) {
   if (Hidden(aNode) == aValue) return;
   SetBit(aNode, cHiddenBit, aValue);
-  FChildIndex[1].erase(FNodes[aNode].Parent);
+  FChildIndex[1].erase(Parent(aNode));
 }
 
 void TNodeTree::SetHiddenOfType(TNodeType aType, bool aHidden) {
@@ -440,7 +513,8 @@ size_t TNodeTree::MemoryUsed() const noexcept {
   size_t indexes = 0;
   for (const auto& map : FChildIndex)
     for (const auto& [key, list] : map) indexes += list.capacity() * sizeof(TNodeIndex) + 64;
-  return FNodes.CapacityBytes() + FNames.MemoryUsed() + FValues.CapacityBytes() + FValueBase.capacity() * 8 +
+  return FName.CapacityBytes() + FValue.CapacityBytes() + FFullBits.CapacityBytes() + FFullRank.CapacityBytes() +
+         FSlotNode.CapacityBytes() + FSlotParent.CapacityBytes() + FSlotEnd.CapacityBytes() + FNames.MemoryUsed() + FValues.CapacityBytes() + FValueBase.capacity() * 8 +
          FFarValues.size() * 32 + FOpen.capacity() * sizeof(TNodeIndex) + indexes;
 }
 
@@ -474,5 +548,6 @@ void TNodeWalker::SkipChildren() {
 }
 
 template class TMappedArray<char16_t>;
+template class TMappedArray<uint32_t>;
 template class TMappedArray<uint64_t>;
 template class TMappedArray<uint8_t>;

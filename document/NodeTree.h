@@ -2,9 +2,10 @@
 // processing instruction and declaration, in document order.
 //
 // Layout, chosen for files of hundreds of megabytes:
-// - Nodes live in a preorder array of 16-byte records (parent, end of subtree, name word, value
-//   handle). A node's index is its position in document order, so "next node in document
-//   order" is index + 1, and a subtree is the index range [node, SubtreeEnd(node)).
+// - Nodes live in preorder arrays: a name word and a value handle per node (8 bytes), and for
+//   every node but attribute leaves a parent link and the end of its subtree (12 more). A
+//   node's index is its position in document order, so "next node in document order" is
+//   index + 1, and a subtree is the index range [node, SubtreeEnd(node)).
 // - Names are interned: the record holds a 27-bit name id into one table of distinct names
 //   (UTF-16, one shared character array, open-addressing hash), so a name that repeats a
 //   million times is stored once and adding a node allocates nothing per node.
@@ -16,8 +17,9 @@
 //   500 MB array never needs the old and the new copy at once.
 //
 // Building is append-only, as an event parser delivers nodes: AddChild's parent must be the
-// top level, the last node added or one of that node's ancestors (its "open" path). Anything
-// else raises ENodeTree. Values may be set or replaced at any time.
+// top level, the last node added or one of that node's ancestors (its "open" path); an
+// attribute node added right after its element or the element's other attributes stays a leaf
+// for good. Anything else raises ENodeTree. Values may be set or replaced at any time.
 //
 // Costs, for a model that shows the tree (e.g. a Qt item model over two million nodes):
 // - Parent, FirstChild, NextSibling, Next, HasChildren, SubtreeEnd, Typ, flags: O(1).
@@ -157,19 +159,23 @@ public:
   int32_t UpdateCount() const noexcept { return FUpdateCount; }
 
   // ---- navigation ----
-  TNodeIndex Count() const noexcept { return static_cast<TNodeIndex>(FNodes.Size()); }
-  bool Empty() const noexcept { return FNodes.Size() == 0; }
+  TNodeIndex Count() const noexcept { return static_cast<TNodeIndex>(FName.Size()); }
+  bool Empty() const noexcept { return FName.Size() == 0; }
   TNodeIndex First() const noexcept { return Empty() ? cNoNode : 0; }
   // The next node in document order over all nodes, hidden or collapsed ones included.
   TNodeIndex Next(TNodeIndex aNode) const noexcept { return aNode + 1 < Count() ? aNode + 1 : cNoNode; }
-  TNodeIndex Parent(TNodeIndex aNode) const noexcept { return FNodes[aNode].Parent; }
+  TNodeIndex Parent(TNodeIndex aNode) const noexcept {
+    const uint32_t slot = Rank(aNode);
+    return IsFull(aNode) ? FSlotParent[slot] : FSlotNode[slot - 1];
+  }
   // cNoNode as aNode: the first top-level node.
   TNodeIndex FirstChild(TNodeIndex aNode) const noexcept;
   TNodeIndex NextSibling(TNodeIndex aNode) const noexcept;
   bool HasChildren(TNodeIndex aNode) const noexcept { return FirstChild(aNode) != cNoNode; }
   // One past the last node of aNode's subtree.
   TNodeIndex SubtreeEnd(TNodeIndex aNode) const noexcept {
-    uint32_t e = FNodes[aNode].End;
+    if (!IsFull(aNode)) return aNode + 1;
+    const uint32_t e = FSlotEnd[Rank(aNode)];
     return e ? e : Count();
   }
   // Top level = 0.
@@ -189,14 +195,12 @@ public:
   int32_t VisibleRowOf(TNodeIndex aNode) const { return RowOfIn(aNode, true); }
 
   // ---- data ----
-  TNodeType Typ(TNodeIndex aNode) const noexcept {
-    return static_cast<TNodeType>((FNodes[aNode].Name >> cTypeShift) & 7u);
-  }
+  TNodeType Typ(TNodeIndex aNode) const noexcept { return static_cast<TNodeType>((FName[aNode] >> cTypeShift) & 7u); }
   bool IsElement(TNodeIndex aNode) const noexcept { return Typ(aNode) <= ntTag; }
-  uint32_t NameId(TNodeIndex aNode) const noexcept { return FNodes[aNode].Name & cNameMask; }
+  uint32_t NameId(TNodeIndex aNode) const noexcept { return FName[aNode] & cNameMask; }
   std::u16string_view Name(TNodeIndex aNode) const noexcept { return FNames.Get(NameId(aNode)); }
   const TNameTable& Names() const noexcept { return FNames; }
-  bool ValueEmpty(TNodeIndex aNode) const noexcept { return FNodes[aNode].Value == 0; }
+  bool ValueEmpty(TNodeIndex aNode) const noexcept { return FValue[aNode] == 0; }
   std::u16string Value(TNodeIndex aNode) const;
   // Decodes into aOut (replacing its content), reusing its capacity.
   void ValueInto(TNodeIndex aNode, std::u16string& aOut) const;
@@ -209,11 +213,11 @@ public:
   TNodeData Data(TNodeIndex aNode) const { return {std::u16string(Name(aNode)), Value(aNode), Typ(aNode)}; }
 
   // ---- flags ----
-  bool Expanded(TNodeIndex aNode) const noexcept { return FNodes[aNode].Name & cExpandedBit; }
+  bool Expanded(TNodeIndex aNode) const noexcept { return FName[aNode] & cExpandedBit; }
   void SetExpanded(TNodeIndex aNode, bool aValue) noexcept { SetBit(aNode, cExpandedBit, aValue); }
   // Expands or collapses aNode with all its descendants; cNoNode: every node.
   void FullExpand(TNodeIndex aNode, bool aExpand) noexcept;
-  bool Hidden(TNodeIndex aNode) const noexcept { return FNodes[aNode].Name & cHiddenBit; }
+  bool Hidden(TNodeIndex aNode) const noexcept { return FName[aNode] & cHiddenBit; }
   void SetHidden(TNodeIndex aNode, bool aValue);
   // Every node of kind aType gets the hidden flag aHidden (the "Attributes in Tree" switch).
   void SetHiddenOfType(TNodeType aType, bool aHidden);
@@ -225,14 +229,12 @@ public:
   static constexpr TNodeIndex cMaxNodes = 0xFFFFFFF0u;
 
 private:
-  struct TNodeRec {
-    uint32_t Parent;  // cNoNode for top-level nodes
-    uint32_t End;     // one past the subtree; 0 while the node is open (its subtree ends at Count)
-    uint32_t Name;    // name id | kind << 27 | hidden | expanded
-    uint32_t Value;   // 0: empty; cValueFar: see FFarValues; else offset from the block base + 1
-  };
-  static_assert(sizeof(TNodeRec) == 16);
-
+  // Storage. Every node has a name word and a value handle. Structure (parent, end of subtree)
+  // is stored only for "full" nodes, in slots numbered in document order; the other nodes are
+  // attribute leaves that directly follow their element (or its other attributes), whose parent
+  // is therefore the nearest full node before them and whose subtree is themselves. A bit per
+  // node marks full nodes; a running count per 64 nodes turns a node index into its slot in O(1).
+  // An attribute-heavy document thus costs 8 bytes per attribute and 20 per element.
   static constexpr uint32_t cNameMask = (1u << 27) - 1;
   static constexpr uint32_t cTypeShift = 27;
   static constexpr uint32_t cHiddenBit = 1u << 30;
@@ -243,9 +245,15 @@ private:
 
   void SetBit(TNodeIndex aNode, uint32_t aBit, bool aValue) noexcept {
     if (aValue)
-      FNodes[aNode].Name |= aBit;
+      FName[aNode] |= aBit;
     else
-      FNodes[aNode].Name &= ~aBit;
+      FName[aNode] &= ~aBit;
+  }
+  bool IsFull(TNodeIndex aNode) const noexcept { return (FFullBits[aNode >> 6] >> (aNode & 63)) & 1u; }
+  // The number of full nodes before aNode (so a full node's own slot).
+  uint32_t Rank(TNodeIndex aNode) const noexcept {
+    const uint64_t below = FFullBits[aNode >> 6] & ((uint64_t(1) << (aNode & 63)) - 1);
+    return FFullRank[aNode >> 6] + static_cast<uint32_t>(__builtin_popcountll(below));
   }
   uint32_t StoreValue(TNodeIndex aNode, std::u16string_view aValue);
   // Start of the stored value (its length prefix) in the arena; only for non-empty values.
@@ -256,7 +264,13 @@ private:
   TNodeIndex ChildAtOf(TNodeIndex aParent, int32_t aRow, bool aVisible) const;
   int32_t RowOfIn(TNodeIndex aNode, bool aVisible) const;
 
-  TMappedArray<TNodeRec> FNodes;
+  TMappedArray<uint32_t> FName;        // per node: name id | kind << 27 | hidden | expanded
+  TMappedArray<uint32_t> FValue;       // per node: 0 empty; cValueFar: see FFarValues; else offset from the block base + 1
+  TMappedArray<uint64_t> FFullBits;    // per 64 nodes: which are full
+  TMappedArray<uint32_t> FFullRank;    // per 64 nodes: full nodes before them
+  TMappedArray<uint32_t> FSlotNode;    // per full node: its index
+  TMappedArray<uint32_t> FSlotParent;  // per full node: its parent (cNoNode at the top level)
+  TMappedArray<uint32_t> FSlotEnd;     // per full node: one past its subtree; 0 while open
   TNameTable FNames;
   TMappedArray<uint8_t> FValues;
   std::vector<uint64_t> FValueBase;                    // per block of nodes: arena size at its first node
@@ -287,5 +301,6 @@ private:
 
 // UTF-16 to the stored UTF-8 form and back.
 size_t Utf16ToStoredUtf8Length(std::u16string_view aText, bool& aAscii) noexcept;
-void Utf16ToStoredUtf8(std::u16string_view aText, uint8_t* aOut) noexcept;
+// Returns the byte count; aOut needs room for 3 bytes per code unit.
+size_t Utf16ToStoredUtf8(std::u16string_view aText, uint8_t* aOut) noexcept;
 void StoredUtf8ToUtf16(std::string_view aBytes, std::u16string& aOut);

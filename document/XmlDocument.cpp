@@ -144,20 +144,12 @@ public:
     aParser.OnEndElement = [this](TSAXParser& p, std::u16string_view) { EndElement(); };
   }
 
-  // The values of elements still open (after an error or exception) are stored as they stand.
-  void Finish() {
-    while (!FOpen.empty()) EndElement();
-  }
+  void Finish() { FOpen.clear(); }
 
   const std::u16string& Content() const { return FContent; }
 
 private:
-  struct TOpenElement {
-    TNodeIndex Node;
-    size_t TextStart;  // the element's latest text is FPending from here to the end
-  };
-
-  TNodeIndex Current() const { return FOpen.empty() ? cNoNode : FOpen.back().Node; }
+  TNodeIndex Current() const { return FOpen.empty() ? cNoNode : FOpen.back(); }
 
   void Tick(TSAXParser& aParser) {
     if (++FEvents >= FDoc.ProgressInterval && FDoc.OnProgress) {
@@ -182,7 +174,7 @@ private:
     const TNodeIndex n = FTree.AddChild(Current(), cNodeXML, {}, ntXML);
     AddAttributes(n, aAttributes, true);
     // The declaration only comes before any element, so no element is open to return to.
-    while (!FOpen.empty()) EndElement();
+    FOpen.clear();
   }
 
   void StartElement(TSAXParser& aParser, std::u16string_view aName, const TSAXAttributes& aAttributes) {
@@ -191,18 +183,16 @@ private:
     ++FDoc.FTagCnt;
     FDoc.FAttrCnt += count;
     const TNodeIndex n = FTree.AddChild(Current(), NodeName(aName, FScratch), {}, count > 0 ? ntTag : ntEmptyTag);
-    FOpen.push_back({n, FPending.size()});
+    FOpen.push_back(n);
     if (count > 0) AddAttributes(n, aAttributes, false);
   }
 
-  // The last non-blank text of an element becomes its value; it is held back until the
-  // element ends, so texts that a later one replaces never reach the tree's value store.
+  // The last non-blank text of an element becomes its value.
   void Characters(std::u16string_view aText) {
     if (FOpen.empty()) return;  // text outside every element is dropped
     const std::u16string_view trimmed = TrimView(aText);
     if (trimmed.empty()) return;
-    FPending.resize(FOpen.back().TextStart);
-    FPending.append(trimmed);
+    FTree.SetValue(FOpen.back(), trimmed);
     if (FGatherContent) {
       for (size_t i = 0; i < aText.size(); ++i) {
         if (aText[i] == u'\r' && i + 1 < aText.size() && aText[i + 1] == u'\n') {
@@ -217,20 +207,13 @@ private:
   }
 
   void EndElement() {
-    if (FOpen.empty()) return;
-    const TOpenElement e = FOpen.back();
-    FOpen.pop_back();
-    if (FPending.size() > e.TextStart) {
-      FTree.SetValue(e.Node, std::u16string_view(FPending).substr(e.TextStart));
-      FPending.resize(e.TextStart);
-    }
+    if (!FOpen.empty()) FOpen.pop_back();
   }
 
   TXMLDocument& FDoc;
   TNodeTree& FTree;
   bool FGatherContent;
-  std::vector<TOpenElement> FOpen;  // the open elements; the innermost is the current parent
-  std::u16string FPending;
+  std::vector<TNodeIndex> FOpen;  // the open elements; the innermost is the current parent
   std::u16string FContent;  // the fragments, each followed by a line break
   std::u16string FScratch;
   int32_t FEvents = 0;
