@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -301,6 +302,29 @@ int PngBitsPerPixel(const QByteArray& aBytes) {
   }
 }
 
+// Ctrl+F in a searched view goes to its search box, F3 searches again.
+class TSearchKeys : public QObject {
+public:
+  TSearchKeys(QWidget* aView, TSearchBox* aBox) : QObject(aView), FBox(aBox) { aView->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* aEvent) override {
+    if (aEvent->type() != QEvent::KeyPress) return false;
+    auto* key = static_cast<QKeyEvent*>(aEvent);
+    if (key->key() == Qt::Key_F && key->modifiers() == Qt::ControlModifier) {
+      FBox->setFocus();
+      FBox->selectAll();
+      return true;
+    }
+    if (key->key() == Qt::Key_F3 && key->modifiers() == Qt::NoModifier && FBox->OnSearch) {
+      FBox->OnSearch();
+      return true;
+    }
+    return false;
+  }
+
+private:
+  TSearchBox* FBox;
+};
+
 }  // namespace
 
 // ---- free helpers ----
@@ -344,6 +368,8 @@ bool DecodeValuePicture(const QByteArray& ABytes, TValuePicture& APicture) {
     buffer.setData(ABytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, kind.Format);
+    // Only this reader: a forced format otherwise falls back to guessing from the content.
+    reader.setAutoDetectImageFormat(false);
     reader.setDecideFormatFromContent(false);
     if (!reader.canRead()) continue;
     QImage image = reader.read();
@@ -523,6 +549,7 @@ void Tmdi_quillon_Viewer::TParts::BuildTreeCard(QWidget* aCard) {
   QObject::connect(Tree, &TVirtualTree::FocusChanged, Owner, [this](TNodeIndex aNode) { TreeFocusChanged(aNode); });
   eTreeSearch->OnSearch = [this] { SearchTree(); };
   eTreeSearch->OnEscape = [this] { Tree->setFocus(); };
+  new TSearchKeys(Tree, eTreeSearch);
 
   // Tree context menu.
   auto* treeMenu = new QMenu(Tree);
@@ -669,6 +696,7 @@ void Tmdi_quillon_Viewer::TParts::BuildValuePanel() {
   TextView->SetHighlighter(std::make_shared<TXmlHighlighter>());
   eValueSearch->OnSearch = [this] { SearchText(eValueSearch, ValueView); };
   eValueSearch->OnEscape = [this] { ValueView->setFocus(); };
+  new TSearchKeys(ValueView, eValueSearch);
   eTextSearch->OnSearch = [this] { SearchText(eTextSearch, TextView); };
 
   ImageView = new TImageView(ValueCards);
@@ -840,7 +868,6 @@ void Tmdi_quillon_Viewer::TParts::TreeFocusChanged(TNodeIndex aNode) {
   {
     const QSignalBlocker block(List);
     List->addTopLevelItems(items);
-    if (!items.isEmpty()) List->setCurrentItem(items.first(), 0, QItemSelectionModel::NoUpdate);
   }
   List->setVisible(!items.isEmpty());
   ShowValue(tree.Data(aNode));
@@ -980,8 +1007,11 @@ void Tmdi_quillon_Viewer::SetFilename(const QString& AFilename) {
   TParts& p = *FParts;
   TBusyCursor busy;
   p.SetStatus(QStringLiteral("Loading..."));
-  // One round of pending events so that the status is painted. User input waits: a click
-  // that closed this window now would pull it from under the load.
+  p.sbProgress->setValue(0);
+  p.sbProgress->show();
+  // One round of pending events so that the status (and the progress bar's place) is laid
+  // out and painted. User input waits: a click that closed this window now would pull it
+  // from under the load.
   const QPointer<Tmdi_quillon_Viewer> self(this);
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   if (!self) return;
@@ -999,8 +1029,6 @@ void Tmdi_quillon_Viewer::SetFilename(const QString& AFilename) {
   // The progress bar follows the reader through the file; it is repainted directly, so no
   // user input is handled in the middle of the load.
   int shown = -1;
-  p.sbProgress->setValue(0);
-  p.sbProgress->show();
   p.Doc.OnProgress = [&p, &shown](int64_t aPosition, int64_t aSize) {
     const int value = aSize > 0 ? static_cast<int>(std::min<int64_t>(1000, aPosition * 1000 / aSize)) : 0;
     if (value == shown) return;

@@ -1,0 +1,201 @@
+// The item model and the virtual tree control on generated node trees: cell texts, hidden
+// attribute rows, expanding and collapsing, and trees far too big or too deep for any work
+// per node.
+#include <QHeaderView>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include "NodeTreeModel.h"
+#include "VirtualTree.h"
+
+inline void PrintTo(const QString& aText, std::ostream* aOut) { *aOut << '"' << aText.toStdString() << '"'; }
+
+namespace {
+
+QString Q(std::u16string_view aText) {
+  return QString(reinterpret_cast<const QChar*>(aText.data()), static_cast<qsizetype>(aText.size()));
+}
+
+// root > 1000 groups (each with one attribute) > 1998 items each: 2,000,001 nodes.
+constexpr int cGroups = 1000;
+constexpr int cItems = 1998;
+void BuildWideTree(TNodeTree& aTree) {
+  const TNodeIndex root = aTree.AddChild(cNoNode, u"root", u"", ntEmptyTag);
+  for (int g = 0; g < cGroups; ++g) {
+    const TNodeIndex group = aTree.AddChild(root, u"group", u"", ntTag);
+    aTree.AddChild(group, u"id", u"g", ntAttr);
+    for (int i = 0; i < cItems; ++i) aTree.AddChild(group, u"item", i % 2 ? u"odd" : u"", ntEmptyTag);
+  }
+}
+
+struct TWideTree {
+  TNodeTree Tree;
+  TWideTree() { BuildWideTree(Tree); }
+};
+TWideTree& Wide() {
+  static TWideTree wide;  // built once: two million nodes take a moment
+  return wide;
+}
+
+}  // namespace
+
+TEST(NodeTreeModelTest, ValueColumnShowsAtMostOneHundredCharactersWithoutLineBreaks) {
+  TNodeTree tree;
+  const std::u16string hundred(100, u'x');
+  // A value of 102 units whose last two form a surrogate pair is still longer than 100.
+  const std::u16string pairAtEnd = std::u16string(100, u'y') + u"\U0001F600";
+  struct TCase {
+    std::u16string Value;
+    QString Shown;
+  } cases[] = {
+      {u"", ""},
+      {u"plain", "plain"},
+      {u"two\r\nlines\rlone\nbreaks", "twolines\rlone\nbreaks"},
+      {hundred, Q(hundred)},
+      {hundred + u"z", Q(hundred) + "..."},
+      {pairAtEnd, QString(100, u'y') + "..."},
+      // Cut first, then CR LF pairs removed: a pair cut in two keeps its CR.
+      {std::u16string(99, u'a') + u"\r\nb", QString(99, u'a') + "\r..."},
+  };
+  const TNodeIndex root = tree.AddChild(cNoNode, u"r", u"", ntEmptyTag);
+  for (const TCase& c : cases) {
+    const TNodeIndex n = tree.AddChild(root, u"v", c.Value, ntEmptyTag);
+    EXPECT_EQ(TNodeTreeModel::CellText(tree, n, TNodeTreeModel::cnValue), c.Shown) << c.Shown.toStdString();
+    EXPECT_EQ(TNodeTreeModel::CellText(tree, n, TNodeTreeModel::cnTag), QStringLiteral("v"));
+  }
+}
+
+TEST(NodeTreeModelTest, IconsFollowTheNodeKind) {
+  const std::pair<TNodeType, int> icons[] = {{ntEmptyTag, 17}, {ntTag, 18}, {ntAttr, 19}, {ntPI, 20},
+                                             {ntComment, 21}, {ntXML, 33}, {ntText, -1}};
+  for (auto [type, image] : icons) EXPECT_EQ(TNodeTreeModel::ImageIndex(type), image) << type;
+}
+
+TEST(NodeTreeModelTest, AnswersForShownRowsOfTwoMillionNodesWithoutIndexingEveryParent) {
+  TNodeTree& tree = Wide().Tree;
+  tree.SetHiddenOfType(ntAttr, false);
+  TNodeTreeModel model(&tree);
+  const size_t before = tree.MemoryUsed();
+
+  ASSERT_EQ(model.rowCount(), 1);
+  const QModelIndex root = model.index(0, 0);
+  EXPECT_EQ(model.data(root).toString(), QStringLiteral("root"));
+  ASSERT_EQ(model.rowCount(root), cGroups);
+  const QModelIndex lastGroup = model.index(cGroups - 1, 0, root);
+  EXPECT_EQ(model.parent(lastGroup), root);
+  // A group's rows: its attribute first, then its items.
+  ASSERT_EQ(model.rowCount(lastGroup), cItems + 1);
+  EXPECT_EQ(model.data(model.index(0, 0, lastGroup)).toString(), QStringLiteral("id"));
+  for (int row = cItems - 40; row <= cItems; ++row) {
+    const QModelIndex item = model.index(row, 1, lastGroup);
+    EXPECT_EQ(model.data(item).toString(), row % 2 ? QString() : QStringLiteral("odd"));
+    EXPECT_EQ(model.parent(item), lastGroup);
+    EXPECT_FALSE(model.hasChildren(model.index(row, 0, lastGroup)));
+  }
+  EXPECT_TRUE(model.hasChildren(model.index(5, 0, root)));
+
+  // Hiding the attributes drops them from the rows.
+  model.BeginReset();
+  tree.SetHiddenOfType(ntAttr, true);
+  model.EndReset();
+  const QModelIndex group = model.index(cGroups - 1, 0, model.index(0, 0));
+  ASSERT_EQ(model.rowCount(group), cItems);
+  EXPECT_EQ(model.data(model.index(0, 0, group)).toString(), QStringLiteral("item"));
+  EXPECT_FALSE(model.IndexOf(tree.FirstChild(model.NodeOf(group))).isValid());
+
+  // Only the parents asked about (the root and one group) got a child index: indexing the
+  // other 999 groups would take megabytes.
+  EXPECT_LT(tree.MemoryUsed(), before + 256 * 1024);
+}
+
+TEST(VirtualTreeTest, ExpandsAndCollapsesTwoMillionNodesAndKeepsTheFocusShown) {
+  TNodeTree& tree = Wide().Tree;
+  tree.SetHiddenOfType(ntAttr, true);
+  tree.FullExpand(cNoNode, false);
+  TNodeTreeModel model(&tree);
+  TVirtualTree view;
+  view.resize(500, 400);
+  view.SetModel(&model);
+  ASSERT_EQ(view.RowCount(), 1);
+
+  const TNodeIndex root = 0;
+  view.SetExpanded(root, true);
+  ASSERT_EQ(view.RowCount(), 1 + cGroups);
+  const TNodeIndex group7 = view.RowNode(1 + 7);
+  view.SetExpanded(group7, true);
+  ASSERT_EQ(view.RowCount(), 1 + cGroups + cItems);
+  EXPECT_EQ(tree.Typ(view.RowNode(1 + 7 + 1)), ntEmptyTag);  // the hidden attribute has no row
+  EXPECT_EQ(view.RowOf(tree.FirstChild(group7)), -1);
+
+  view.FullExpand(cNoNode);
+  ASSERT_EQ(view.RowCount(), 1 + cGroups * (1 + cItems));
+  const TNodeIndex last = tree.Count() - 1;
+  view.SetFocusedNode(last);
+  EXPECT_EQ(view.RowOf(last), view.RowCount() - 1);
+  EXPECT_GE(view.RowOf(last), view.TopRow());
+  EXPECT_FALSE(view.grab().isNull());
+
+  // Collapsing everything moves the focus to the nearest ancestor still shown.
+  view.FullCollapse(cNoNode);
+  EXPECT_EQ(view.RowCount(), 1);
+  EXPECT_EQ(view.FocusedNode(), root);
+
+  // Showing the attributes again gives each expanded group one more row.
+  view.SetExpanded(root, true);
+  view.SetExpanded(group7, true);
+  tree.SetHiddenOfType(ntAttr, false);
+  view.RefreshRows();
+  EXPECT_EQ(view.RowCount(), 1 + cGroups + cItems + 1);
+  tree.SetHiddenOfType(ntAttr, true);
+}
+
+TEST(VirtualTreeTest, ExpandsPaintsAndCollapsesATreeNestedAMillionLevelsDeep) {
+  constexpr int cDepth = 1000000;
+  TNodeTree tree;
+  TNodeIndex node = cNoNode;
+  for (int i = 0; i < cDepth; ++i) node = tree.AddChild(node, u"e", i % 3 ? u"" : u"v", ntEmptyTag);
+  TNodeTreeModel model(&tree);
+  TVirtualTree view;
+  view.resize(400, 300);
+  view.SetModel(&model);
+  view.FullExpand(cNoNode);
+  ASSERT_EQ(view.RowCount(), cDepth);
+
+  // Scrolling to the bottom paints rows a million levels in, with tree lines.
+  view.SetFocusedNode(node);
+  EXPECT_EQ(view.RowOf(node), cDepth - 1);
+  EXPECT_FALSE(view.grab().isNull());
+
+  view.FullCollapse(0);
+  EXPECT_EQ(view.RowCount(), 1);
+  EXPECT_EQ(view.FocusedNode(), 0u);
+  // Focusing the deepest node expands every ancestor on the way.
+  view.SetFocusedNode(node);
+  EXPECT_EQ(view.RowCount(), cDepth);
+}
+
+TEST(VirtualTreeTest, FocusedHiddenNodeScrollsItsParentIntoView) {
+  TNodeTree tree;
+  const TNodeIndex root = tree.AddChild(cNoNode, u"root", u"", ntEmptyTag);
+  TNodeIndex target = cNoNode;
+  for (int i = 0; i < 500; ++i) {
+    const TNodeIndex e = tree.AddChild(root, u"e", u"", ntTag);
+    const TNodeIndex a = tree.AddChild(e, u"a", u"x", ntAttr);
+    if (i == 400) target = a;
+  }
+  tree.SetHiddenOfType(ntAttr, true);
+  TNodeTreeModel model(&tree);
+  TVirtualTree view;
+  view.resize(300, 200);
+  view.SetModel(&model);
+  TNodeIndex focused = cNoNode;
+  QObject::connect(&view, &TVirtualTree::FocusChanged, [&](TNodeIndex n) { focused = n; });
+  view.SetFocusedNode(target);
+  EXPECT_EQ(focused, target);
+  const int parentRow = view.RowOf(tree.Parent(target));
+  ASSERT_GE(parentRow, 0);
+  EXPECT_GE(parentRow, view.TopRow());
+  EXPECT_LT(parentRow, view.TopRow() + view.viewport()->height() / view.RowHeight());
+  EXPECT_EQ(view.RowOf(target), -1);
+}
