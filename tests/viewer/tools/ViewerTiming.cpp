@@ -1,6 +1,8 @@
 // viewer_timing FILE [RUNS]: wall time to open FILE in a document window (SetFilename and the
 // first paint of the shown window), beside the same load into a bare document without any
-// window, alternating RUNS times (default 3); prints the best of each and their ratio.
+// window, alternating RUNS times (default 3); prints the best of each and their ratio. Then
+// the times of a full expand, a page scroll in the middle and a full collapse, each with its
+// repaint.
 #include <QApplication>
 #include <QElapsedTimer>
 
@@ -8,7 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <QScrollBar>
+
 #include "ViewerWnd.h"
+#include "VirtualTree.h"
 #include "XmlDocument.h"
 
 int main(int argc, char** argv) {
@@ -42,5 +47,22 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("document %.3f s, window %.3f s, ratio %.2f\n", bestDocument, bestWindow, bestWindow / bestDocument);
+
+  Tmdi_quillon_Viewer viewer(&options);
+  viewer.resize(1000, 700);
+  viewer.show();
+  viewer.SetFilename(file);
+  auto* tree = viewer.findChild<TVirtualTree*>(QStringLiteral("Tree"));
+  auto timed = [&](const char* aWhat, auto aStep) {
+    QElapsedTimer t;
+    t.start();
+    aStep();
+    viewer.repaint();
+    std::printf("%s %.3f s, %d rows\n", aWhat, t.nsecsElapsed() / 1e9, tree->RowCount());
+  };
+  timed("full expand", [&] { tree->FullExpand(cNoNode); });
+  timed("scroll to the middle", [&] { tree->verticalScrollBar()->setValue(tree->RowCount() / 2); });
+  timed("page down", [&] { tree->verticalScrollBar()->setValue(tree->TopRow() + 30); });
+  timed("full collapse", [&] { tree->FullCollapse(cNoNode); });
   return 0;
 }
