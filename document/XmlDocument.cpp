@@ -277,6 +277,7 @@ std::u16string TXMLDocument::CreateTree(const std::u16string& aFilename) {
   parser.ReaderSettings().SetRecognizeXMLDeclaration(true);
   parser.ReaderSettings().SetStrictXML(FStrictXML);
   parser.ReaderSettings().SetExpandEntities(true);
+  freeEncoding.E = nullptr;  // the parser's text reader owns a forced encoding from here on
   try {
     parser.ParseFile(aFilename, encoding);
   } catch (...) {

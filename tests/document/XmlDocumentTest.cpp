@@ -99,8 +99,8 @@ TEST(XmlDocument, EncodingChoice) {
     std::string ExpectedValue;  // UTF-8 of the element text
     std::string ExpectedEncoding;
   };
-  const std::string utf16le("\xFF\xFE<\0r\0>\0\xE9\0<\0/\0r\0>\0", 20);
-  const std::string utf16be("\xFE\xFF\0<\0r\0>\0\xE9\0<\0/\0r\0>", 20);
+  const std::string utf16le("\xFF\xFE<\0r\0>\0\xE9\0<\0/\0r\0>\0", 18);
+  const std::string utf16be("\xFE\xFF\0<\0r\0>\0\xE9\0<\0/\0r\0>", 18);
   const Case cases[] = {
       {"declared 8-bit", "<?xml version=\"1.0\" encoding=\"windows-1250\"?><r>\x9A</r>", "\xC5\xA1", "windows-1250"},
       {"no declaration is UTF-8", "<r>caf\xC3\xA9</r>   ", "caf\xC3\xA9", "utf-8"},
