@@ -265,26 +265,14 @@ void TXmlHighlighter::CommentStep() {
   }
 }
 
-void TXmlHighlighter::ProcessingInstructionStep() {
-  FTokenID = tkProcessingInstruction;
-  if (AtLineEnd(FRun)) {
-    CharDispatch();
-    return;
-  }
-  while (FRun < FLen) {
-    const char16_t c = FLine[FRun];
-    if (c == 13 || c == 10) break;
-    if (c == '>' && FRun > 0 && FLine[FRun - 1] == '?') {
-      ++FRun;
-      FRange = rsText;
-      break;
-    }
-    ++FRun;
-  }
-}
+void TXmlHighlighter::ProcessingInstructionStep() { SectionStep(tkProcessingInstruction, u'?'); }
 
-void TXmlHighlighter::CDATAStep() {
-  FTokenID = tkCDATA;
+void TXmlHighlighter::CDATAStep() { SectionStep(tkCDATA, u']'); }
+
+// A processing instruction or CDATA section runs to the first '>' right after aCloser ("?>" or
+// "]>"), or to the line end, where the range carries it on to the next line.
+void TXmlHighlighter::SectionStep(TtkTokenKind aKind, char16_t aCloser) {
+  FTokenID = aKind;
   if (AtLineEnd(FRun)) {
     CharDispatch();
     return;
@@ -292,7 +280,7 @@ void TXmlHighlighter::CDATAStep() {
   while (FRun < FLen) {
     const char16_t c = FLine[FRun];
     if (c == 13 || c == 10) break;
-    if (c == '>' && FRun > 0 && FLine[FRun - 1] == ']') {
+    if (c == '>' && FRun > 0 && FLine[FRun - 1] == aCloser) {
       ++FRun;
       FRange = rsText;
       break;

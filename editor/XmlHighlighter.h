@@ -172,6 +172,7 @@ private:
   void CommentStep();
   void ProcessingInstructionStep();
   void CDATAStep();
+  void SectionStep(TtkTokenKind aKind, char16_t aCloser);
   void DocTypeStep();
   void TextStep();
   void EntityStep();
