@@ -3,18 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "XmlReadWrite.h"
+#include "FuzzSettings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   if (aSize < 1) return 0;
   const uint8_t flags = aData[0];
   TXMLReader reader;
   TXMLReaderSettings& settings = reader.ReaderSettings();
-  settings.SetStrictXML(flags & 1);
-  settings.SetExpandEntities(flags & 2);
-  settings.SetBreakReading(flags & 4 ? brNone : brAfterDocumentElement);
-  settings.SetLineBreak(static_cast<TXMLLineBreak>((flags >> 3) & 3));
-  settings.SetRecognizeXMLDeclaration(!(flags & 32));
+  ApplyFuzzSettings(settings, flags);
   settings.SetErrorHandling(flags & 64 ? ehRaise : ehRaiseAndEat);
   TXMLReaderTokenList attributes;
   if (flags & 128) reader.SetAttributeTokens(&attributes);

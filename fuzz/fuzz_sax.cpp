@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "FuzzSettings.h"
 #include "XmlSAX.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
@@ -12,11 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   const uint8_t control = aData[1];
   TSAXParser parser;
   TXMLReaderSettings& settings = parser.ReaderSettings();
-  settings.SetStrictXML(flags & 1);
-  settings.SetExpandEntities(flags & 2);
-  settings.SetBreakReading(flags & 4 ? brNone : brAfterDocumentElement);
-  settings.SetLineBreak(static_cast<TXMLLineBreak>((flags >> 3) & 3));
-  settings.SetRecognizeXMLDeclaration(!(flags & 32));
+  ApplyFuzzSettings(settings, flags);
   settings.SetErrorHandling(control & 1 ? ehRaise : ehRaiseAndEat);
   parser.SetWhiteSpaceHandling(static_cast<TXMLWhiteSpaceHandling>(flags >> 6));
   const int stopAt = control & 2 ? control >> 2 : -1;
