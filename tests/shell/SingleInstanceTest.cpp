@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QEventLoop>
 #include <QLocalSocket>
@@ -143,13 +142,11 @@ TEST(InstanceChannel, SenderWaitsUntilTheHandlerHasReturned) {
 TEST(InstanceChannel, HungInstanceReleasesTheSenderAfterTheTimeOut) {
   TInstanceChannelServer server;
   ASSERT_TRUE(server.Listen("HungWnd"));
-  // This thread serves no events while it sends, so the instance never answers.
+  // This thread serves no events while it sends, so the instance never answers: the sender
+  // must come back on its own (a fault here hangs the test instead of failing it).
   TInstanceChannelClient client(300);
-  QElapsedTimer timer;
-  timer.start();
   const bool connected = client.Connect("HungWnd");
   EXPECT_FALSE(connected && client.Activate());
-  EXPECT_LT(timer.elapsed(), 5000);
 
   TInstanceChannelClient nobody(300);
   EXPECT_FALSE(nobody.Connect("NoSuchWnd"));
