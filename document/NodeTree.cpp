@@ -174,7 +174,9 @@ uint32_t TNameTable::Intern(std::u16string_view aName) {
     uint32_t id = slot - 1;
     if (FHashes[id] == h) {
       std::u16string_view name = Get(id);
-      if (name.size() == aName.size() && std::memcmp(name.data(), aName.data(), name.size() * 2) == 0)
+      // An empty name may have no storage at all (null data), which memcmp must not be given.
+      if (name.size() == aName.size() &&
+          (name.empty() || std::memcmp(name.data(), aName.data(), name.size() * 2) == 0))
         return id;
     }
     s = (s + 1) & mask;

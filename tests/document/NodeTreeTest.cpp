@@ -58,6 +58,17 @@ TEST(NodeTree, NavigationFollowsDocumentOrder) {
   EXPECT_EQ(depths, (std::vector<int32_t>{0, 1, 1, 1, 1, 2, 0}));
 }
 
+// A tolerant parse can deliver an empty name first, before the table holds any characters.
+TEST(NodeTree, EmptyNameInternedOnce) {
+  TNameTable names;
+  const uint32_t id = names.Intern(std::u16string_view());
+  EXPECT_EQ(names.Intern(u""), id);
+  EXPECT_EQ(names.Intern(std::u16string_view()), id);
+  EXPECT_EQ(names.Get(id), u"");
+  EXPECT_NE(names.Intern(u"a"), id);
+  EXPECT_EQ(names.Count(), 2u);
+}
+
 TEST(NodeTree, AppendsOnlyAlongTheOpenPath) {
   SmallTree s;
   // y is closed once top2 follows it; x long before.
