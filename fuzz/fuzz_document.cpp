@@ -1,8 +1,9 @@
 // The document model over arbitrary bytes: what the viewer does with a file it opens and what
 // the editor does with its text. The first byte picks the options (bit 0 strict, bit 1
 // attributes in the tree, bit 2 switch that setting after loading, bits 3-7 where the search
-// text is taken from); the rest is the file. The loader works on files, so the input is
-// written to one file per process, overwritten by each run.
+// text is taken from, bits 5-7 how often progress is reported); the rest is the file. The
+// loader works on files, so the input is written to one file per process, overwritten by each
+// run.
 //
 // Besides "no crash, leak or hang", a few cheap cross-checks: the walker's depth against the
 // tree's, children inside their parent's subtree, and the tree search against a plain search.
@@ -98,6 +99,10 @@ void CheckSearch(TXMLDocument& aDoc, std::u16string_view aNeedle) {
 
 }  // namespace
 
+// Undefined behaviour is a finding like a crash: stop at the first report so that it leaves an
+// input behind instead of scrolling past.
+extern "C" const char* __ubsan_default_options() { return "halt_on_error=1:print_stacktrace=1"; }
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   if (aSize < 1) return 0;
   const uint8_t flags = aData[0];
@@ -107,6 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   TXMLDocument doc;
   doc.SetStrictXML(flags & 1);
   doc.SetAttributesInTree(flags & 2);
+  doc.ProgressInterval = 1 + (flags >> 5);
+  doc.OnProgress = [](int64_t aPosition, int64_t aSize) { FUZZ_CHECK(aPosition >= 0 && aPosition <= aSize); };
   doc.SetFilename(InputFile());
   size_t length = WalkTree(doc.Tree());
   for (const auto& line : doc.Messages()) length += line.Text.size();
