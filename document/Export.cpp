@@ -36,7 +36,16 @@ void AppendJsonEscaped(std::string& aOut, uint8_t c) {
     case '"': aOut += "\\\""; break;
     case '/': aOut += "\\/"; break;
     case '\\': aOut += "\\\\"; break;
-    default: aOut.push_back(static_cast<char>(c));
+    default:
+      if (c < 0x20) {
+        // A raw control character makes the whole file invalid JSON.
+        static const char kHex[] = "0123456789abcdef";
+        aOut += "\\u00";
+        aOut.push_back(kHex[c >> 4]);
+        aOut.push_back(kHex[c & 15]);
+      } else {
+        aOut.push_back(static_cast<char>(c));
+      }
   }
 }
 

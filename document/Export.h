@@ -23,8 +23,9 @@ void WriteCSV(const TNodeTree& aTree, TStream& aStream);
 // its own gives "name":{object}, one without gives "name":"value"; an attribute gives
 // "@name":"value"; comments and processing instructions give nothing; when N's last child is an
 // attribute, "#text":"N's value" closes the object. Repeated names repeat; members with an empty
-// name are left out. Strings escape \b \t \n \f \r \" \/ \\ and keep every other character as
-// it is (lone surrogates become U+FFFD, as UTF-8 cannot hold them).
+// name are left out. Strings escape \b \t \n \f \r \" \/ \\, write the other control characters
+// below U+0020 as \u00XX and keep every other character as it is (lone surrogates become
+// U+FFFD, as UTF-8 cannot hold them).
 // Returns false, writing nothing, when the tree has no top-level element.
 bool WriteJSON(const TNodeTree& aTree, TStream& aStream);
 
