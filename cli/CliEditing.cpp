@@ -74,8 +74,10 @@ int RunSource(std::vector<std::string>& AArgs) {
   WriteOut(stdout, Utf16ToUtf8(source.Text));
   std::string note = Utf16ToUtf8(source.EncodingName) + "\n";
   if (source.FellBack) note += "not formatted: " + Utf16ToUtf8(source.Error) + "\n";
+  // Text cut short by a syntax error is a failed read, as for every other command.
+  if (!source.ParseError.empty()) note += "quillon-cli: " + Utf16ToUtf8(source.ParseError) + "\n";
   WriteOut(stderr, note);
-  return ecOk;
+  return source.ParseError.empty() ? ecOk : ecParseError;
 }
 
 TRegisterCommand gFormat({"format", "format FILE [-o OUT]", RunFormat});

@@ -4,6 +4,7 @@
 
 #include "BufferedStreams.h"
 #include "XmlFormat.h"
+#include "XmlValidate.h"
 #include "XmlReadWrite.h"
 #include "XmlWriter.h"
 
@@ -91,6 +92,7 @@ TSourceText BuildSourceText(const std::u16string& AFileName, bool AFormatSource)
         ReplayXMLTokens(reader, writer);
         writer.ReleaseDocument();
       }
+      if (const auto error = reader.ParseError()) result.ParseError = ParseErrorMessage(*error);
       result.Text = encoding->GetString(static_cast<const uint8_t*>(buffer.Memory()), static_cast<size_t>(buffer.Size()));
       result.EncodingName = EncodingDisplayName(encoding);
       result.Formatted = true;

@@ -15,6 +15,9 @@ struct TSourceText {
   // Text is the file as stored instead; Error holds the message, which the window does not show.
   bool FellBack = false;
   std::u16string Error;
+  // A syntax error that stopped the reader before the end of the document element, so the
+  // formatted Text is cut short there ("Error at line ..."); empty when it read everything.
+  std::u16string ParseError;
 };
 
 // Builds the Source text of AFileName. The encoding comes from the file's declaration, read

@@ -40,6 +40,9 @@ if(TARGET quillon-cli)
   quillon_cli_editing_case(source.cp1250-raw RC 0 STDOUT cp1250.raw.xml STDERR cp1250.source.err ARGS source --raw cp1250.xml)
   quillon_cli_editing_case(source.utf16-bom-raw RC 0 STDOUT utf16-bom.raw.xml STDERR utf16.source.err
                            ARGS source --raw utf16-bom.xml)
+  # a syntax error that stops even the tolerant reader cuts the text short: exit code 1
+  quillon_cli_editing_case(source.cut-short RC 1 STDOUT bad-entity-name.formatted.xml STDERR bad-entity-name.source.err
+                           ARGS source bad-entity-name.xml)
   quillon_cli_editing_case(source.fallback RC 0 STDOUT ../fixtures/bad-comment.xml STDERR bad-comment.source.err ARGS source bad-comment.xml)
 
   quillon_cli_editing_case(usage.format-missing RC 2 STDOUT - STDERR - ARGS format missing.xml)

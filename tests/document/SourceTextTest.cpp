@@ -90,6 +90,13 @@ TEST_F(SourceTextTest, FormattingReadsTolerantly) {
   EXPECT_TRUE(source.Formatted);
   EXPECT_NE(source.Text.find(u"<a>\r\n    x\r\n  </a>"), std::u16string::npos);
   EXPECT_NE(source.Text.find(u"<d/>"), std::u16string::npos);
+  EXPECT_EQ(source.ParseError, u"");
+
+  // An error that stops even the tolerant reader is reported with the cut text.
+  auto cut = WriteFile("b.xml", "<!DOCTYPE r [<!ENTITY -e 'x'>]><r><a/></r>");
+  source = BuildSourceText(cut, true);
+  EXPECT_EQ(Utf8(source.Text), "<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+  EXPECT_EQ(Utf8(source.ParseError).rfind("Error at line 1 at position ", 0), 0u) << Utf8(source.ParseError);
 }
 
 TEST_F(SourceTextTest, EmptyAndMissingFiles) {
