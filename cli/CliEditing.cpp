@@ -46,6 +46,13 @@ int RunFormat(std::vector<std::string>& AArgs) {
     if (!toFile) WriteOut(stdout, bytes.data(), bytes.size());
     return ecParseError;
   }
+  // UTF-16 without its mark is unreadable to every reader, this one included: such output
+  // starts with the mark, as the editor's save writes it.
+  const TEncodingKind kind = encoding->Kind();
+  if (kind == ekUTF16LE || kind == ekUTF16BE) {
+    const std::vector<uint8_t> mark = EncodingPreamble(encoding.get());
+    bytes.insert(bytes.begin(), mark.begin(), mark.end());
+  }
   if (toFile)
     WriteFileAtomically(Utf8ToUtf16(outName), bytes);
   else

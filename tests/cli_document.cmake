@@ -30,6 +30,8 @@ if(TARGET quillon-cli)
   quillon_document_cli_case(export-csv 0 export-empty.out export-books.csv export csv books.xml @OUT@)
   quillon_document_cli_case(export-json 0 export-empty.out export-books.json export json books.xml @OUT@)
   quillon_document_cli_case(export-json-tolerant 0 export-empty.out export-mismatch.json export json mismatch.xml @OUT@)
+  # the UTF-16 output of format -o reads back whole
+  quillon_document_cli_case(tree-utf16-formatted 0 tree-utf16-formatted.out - tree ../../editing/expected/utf16-declared.formatted.xml)
   quillon_document_cli_case(usage.missing-file 2 - - tree missing.xml)
   quillon_document_cli_case(usage.export-format 2 - - export xml books.xml @OUT@)
   quillon_document_cli_case(usage.export-target 2 - - export csv books.xml /nonexistent-dir/out.csv)

@@ -24,6 +24,9 @@ if(TARGET quillon-cli)
   quillon_cli_editing_case(format.cp1250-to-file RC 0 STDOUT - STDERR - FILE cp1250.formatted.xml
                            ARGS format cp1250.xml -o @OUT@)
   quillon_cli_editing_case(format.utf16-bom RC 0 STDOUT utf16-bom.formatted.xml STDERR - ARGS format utf16-bom.xml)
+  # a document declared UTF-16 is written with its mark, or nothing could read it back (cli.document.tree-utf16-formatted)
+  quillon_cli_editing_case(format.utf16-declared-to-file RC 0 STDOUT - STDERR - FILE utf16-declared.formatted.xml
+                           ARGS format utf16-declared.xml -o @OUT@)
   quillon_cli_editing_case(format.broken RC 1 STDOUT broken.formatted.xml STDERR broken.format.err ARGS format broken.xml)
   quillon_cli_editing_case(format.broken-to-file RC 1 STDOUT - STDERR broken.format.err FILE none
                            ARGS format broken.xml -o @OUT@)
