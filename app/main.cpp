@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
   // Parsed before the application object, which drops the switches it knows from argv.
   const auto ProgramCommandLine = std::make_unique<TCommandLine>(argc, argv);
 
+  // The Content card's browser, loaded later from its plugin, shares its drawing contexts
+  // with the program's; that can only be asked for before the application object exists.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   TQuillonApplication application(argc, argv);
   QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
   QCoreApplication::setApplicationName(QStringLiteral("Quillon"));

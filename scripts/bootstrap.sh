@@ -6,12 +6,12 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-svg-dev libqscintilla2-qt6-dev
+  qt6-base-dev qt6-svg-dev qt6-webengine-dev libqscintilla2-qt6-dev
   libgl-dev libxkbcommon-dev zlib1g-dev
   libgtest-dev libbenchmark-dev
   libexpat1-dev libxml2-dev libpugixml-dev
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick poppler-utils
 )
 
 missing=()
