@@ -144,6 +144,7 @@ struct TXMLReferenceReader {
   int Prefix = 0;  // 0 named, 1 "#", 2 "#x"
   char16_t Units[2] = {};
   std::u16string_view Replacement;
+  bool External = false;  // a declared external entity; Replacement is then Raw
 
   void ReportedNameTo(std::u16string& aTarget) const {
     static const std::u16string_view cPrefix[] = {u"", u"#", u"#x"};
@@ -157,6 +158,7 @@ struct TXMLReferenceReader {
     Raw.assign(1, u'&');
     Prefix = 0;
     Replacement = {};
+    External = false;
     char16_t c = 0;
     auto next = [&]() -> bool {
       if (!aSource.Read(c)) {
@@ -228,7 +230,13 @@ struct TXMLReferenceReader {
         return false;
       }
       const std::u16string* value = aSettings.EntityList().FindValue(Name);
-      if (!value) return false;
+      if (!value) {
+        // declared external: not an error, and the reference stays as written
+        if (!aSettings.EntityList().IsExternal(Name)) return false;
+        External = true;
+        Replacement = Raw;
+        return true;
+      }
       Replacement = *value;
       return true;
     }
@@ -265,6 +273,15 @@ public:
       std::memmove(w, w + 1, sizeof(w) - sizeof(char16_t));
       w[7] = UpperAZ(c);
       if (std::memcmp(w, cEntity, sizeof(w)) != 0) {
+        // Comments and processing instructions are passed over whole: an apostrophe in one
+        // opens no quote, and a declaration written in one declares nothing.
+        const bool comment = c == u'-' && w[4] == u'<' && w[5] == u'!' && w[6] == u'-';
+        if (quote == 0 && (comment || (c == u'?' && w[6] == u'<'))) {
+          if (!SkipPast(comment ? std::u16string_view(u"-->") : std::u16string_view(u"?>"))) return;
+          std::fill(w, w + 8, char16_t(0));
+          got = fSource.Read(c);
+          continue;
+        }
         if (c == u'"' || c == u'\'') {
           if (quote == 0)
             quote = c;
@@ -297,6 +314,68 @@ private:
     return aGot;
   }
 
+  // Reads up to and including aClosing; false at the end of the input or after an error.
+  bool SkipPast(std::u16string_view aClosing) {
+    char16_t w[3] = {};
+    const size_t n = aClosing.size();
+    char16_t c;
+    while (fSource.Read(c)) {
+      if (XmlCharKind(c) == ckInvalid && fSettings.StrictXML()) {
+        Error(false, sXmlCharInText, {Hex4x(c)});
+        return false;
+      }
+      for (size_t i = 1; i < n; ++i) w[i - 1] = w[i];
+      w[n - 1] = c;
+      if (std::u16string_view(w, n) == aClosing) return true;
+    }
+    return false;
+  }
+
+  // A quoted system or public literal, taken whole; c holds the opening quote, then the code
+  // unit after the closing one (aGot false at the end of the input).
+  bool SkipLiteral(char16_t& c, bool& aGot) {
+    if (!aGot || (c != u'"' && c != u'\'')) return false;
+    const char16_t q = c;
+    while ((aGot = fSource.Read(c)))
+      if (c == q) {
+        aGot = fSource.Read(c);
+        return true;
+      }
+    return false;
+  }
+
+  // The keyword at c (letters only, case-sensitive as XML writes it); c ends up after it.
+  bool TakeKeyword(char16_t& c, bool& aGot, std::u16string_view aKeyword) {
+    fKeyword.clear();
+    while (aGot && ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))) {
+      fKeyword.push_back(c);
+      aGot = fSource.Read(c);
+    }
+    return fKeyword == aKeyword;
+  }
+
+  // SYSTEM "uri" or PUBLIC "id" "uri", then for a general entity an optional NDATA name; c is
+  // the first code unit of the keyword. The literals are kept nowhere: they are never opened.
+  bool ScanExternalId(char16_t& c, bool& aGot) {
+    const bool system = c == u'S';
+    if (!TakeKeyword(c, aGot, system ? u"SYSTEM" : u"PUBLIC")) return false;
+    if (!aGot || !IsWhite(c)) return false;
+    aGot = SkipWhite(c, aGot);
+    if (!SkipLiteral(c, aGot)) return false;
+    if (!system) {
+      aGot = SkipWhite(c, aGot);
+      if (!SkipLiteral(c, aGot)) return false;
+    }
+    aGot = SkipWhite(c, aGot);
+    if (aGot && c == u'N') {
+      if (!TakeKeyword(c, aGot, u"NDATA") || !aGot || !IsWhite(c)) return false;
+      aGot = SkipWhite(c, aGot);
+      if (!aGot || !IsNameStart(c)) return false;
+      while (aGot && IsNameChar(c)) aGot = fSource.Read(c);
+    }
+    return true;
+  }
+
   void ScanEntityDeclaration() {
     char16_t c;
     bool got = SkipWhite(c, fSource.Read(c));
@@ -315,6 +394,15 @@ private:
       got = fSource.Read(c);
     } while (got && IsNameChar(c));
     got = SkipWhite(c, got);
+    if (got && (c == u'S' || c == u'P')) {
+      if (!ScanExternalId(c, got)) {
+        Error(false, sXmlEntityValueNotQuoted, {fName});
+        return;
+      }
+      if (!parameter) fSettings.EntityList().AddExternal(fName);
+      while (got && c != u'>') got = fSource.Read(c);
+      return;
+    }
     if (!got || (c != u'"' && c != u'\'')) {
       Error(false, sXmlEntityValueNotQuoted, {fName});
       return;
@@ -375,6 +463,7 @@ private:
   bool& fErrorRecorded;
   TXMLReferenceReader fRef;
   std::u16string fName;
+  std::u16string fKeyword;
   TXMLTokenBuffer fValue{256};
 };
 
@@ -408,20 +497,43 @@ void TXMLReaderEntityList::AddPredefined() {
 
 void TXMLReaderEntityList::Clear() {
   fList.Clear();
+  fExternal.clear();
   AddPredefined();
 }
 
 void TXMLReaderEntityList::AddOrReplace(const std::u16string& aEntityName, const std::u16string& aEntityValue) {
-  fList.Add(aEntityName, aEntityValue);
+  const int32_t i = fList.Add(aEntityName, aEntityValue);
+  if (static_cast<size_t>(i) < fExternal.size()) fExternal[static_cast<size_t>(i)] = false;
+}
+
+void TXMLReaderEntityList::AddExternal(const std::u16string& aEntityName) {
+  const int32_t known = fList.IndexOf(aEntityName);
+  if (known >= 0 && known < 5) return;  // quot, amp, apos, lt, gt keep their meaning
+  const size_t i = static_cast<size_t>(fList.Add(aEntityName, u""));
+  if (fExternal.size() <= i) fExternal.resize(i + 1, false);
+  fExternal[i] = true;
+}
+
+bool TXMLReaderEntityList::IsExternal(std::u16string_view aEntityName) const {
+  if (fExternal.empty()) return false;
+  const int32_t i = fList.IndexOf(aEntityName);
+  return i >= 0 && static_cast<size_t>(i) < fExternal.size() && fExternal[static_cast<size_t>(i)];
 }
 
 bool TXMLReaderEntityList::Find(const std::u16string& aEntityName, std::u16string& outEntityValue) const {
-  return fList.TryGetValue(aEntityName, outEntityValue);
+  const std::u16string* value = FindValue(aEntityName);
+  if (!value) {
+    outEntityValue.clear();
+    return false;
+  }
+  outEntityValue = *value;
+  return true;
 }
 
 const std::u16string* TXMLReaderEntityList::FindValue(std::u16string_view aEntityName) const {
   const int32_t i = fList.IndexOf(aEntityName);
-  return i < 0 ? nullptr : &fList.GetValue(i);
+  if (i < 0 || (static_cast<size_t>(i) < fExternal.size() && fExternal[static_cast<size_t>(i)])) return nullptr;
+  return &fList.GetValue(i);
 }
 
 int32_t TXMLReaderEntityList::IndexOf(const std::u16string& aEntityName) const { return fList.IndexOf(aEntityName); }
@@ -444,6 +556,7 @@ void TXMLReaderEntityList::Assign(const TPersistent& aSource) {
   if (source == this) return;
   fList.Clear();
   for (int32_t i = 0; i < source->fList.Count(); ++i) fList.Add(source->fList.GetKey(i), source->fList.GetValue(i));
+  fExternal = source->fExternal;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1222,7 +1335,10 @@ void TXMLReader::ScanReferenceToken() {
   if (fReference->Read(source, *fReaderSettings)) {
     if (!CountExpansion()) return;
     fReference->ReportedNameTo(fReaderToken->TokenName);
-    fReaderToken->TokenValue.assign(fReference->Replacement);
+    if (fReference->External)
+      fReaderToken->TokenValue.clear();
+    else
+      fReaderToken->TokenValue.assign(fReference->Replacement);
     fReaderToken->TokenType = rtEntityReference;
   } else if (Strict()) {
     Error(false, sXmlInvalidEntity, {fReference->Raw});

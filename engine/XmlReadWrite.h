@@ -96,9 +96,17 @@ public:
   int32_t Count() const;
   void Assign(const TPersistent& aSource) override;
 
+  // An entity declared with a system or public identifier. Its target is never read (a document
+  // must not make the reader open files or reach the network), so it has no value: FindValue
+  // gives nullptr and references to it stay as written. The predefined five cannot be made
+  // external; a later declaration of the same name wins, as with AddOrReplace.
+  void AddExternal(const std::u16string& aEntityName);
+  bool IsExternal(std::u16string_view aEntityName) const;
+
 private:
   void AddPredefined();
   THashedStringDictionary fList;
+  std::vector<bool> fExternal;  // by index in fList; empty while no entity is external
 };
 
 class TXMLReaderSettings : public TPersistent {

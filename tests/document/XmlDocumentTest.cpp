@@ -247,3 +247,21 @@ TEST(XmlDocument, ChangeCheck) {
 }
 
 }  // namespace
+
+// A document naming a file in an entity declaration loads, strict and tolerant, without that
+// file ever being read: its text would show up in the tree if it were.
+TEST(XmlDocument, ExternalEntitiesLoadWithoutReadingTheirTarget) {
+  TTempFile target("<injected>INJECTED</injected>", ".ent");
+  const std::string xml = "<?xml version=\"1.0\"?>\n<!DOCTYPE doc [\n  <!-- the doc's entities -->\n"
+                          "  <!ENTITY x SYSTEM \"" + target.Name() + "\">\n"
+                          "  <!ENTITY % p PUBLIC \"-//Q//P\" \"" + target.Name() + "\">\n"
+                          "  <!ENTITY pic SYSTEM \"file://" + target.Name() + "\" NDATA png>\n]>\n"
+                          "<doc><t>a&x;b</t><u>&pic;</u></doc>";
+  for (bool strict : {true, false}) {
+    TXMLDocument doc;
+    LoadText(doc, xml, strict);
+    EXPECT_FALSE(doc.LoadFailed()) << U8(doc.Messages().back().Text);
+    EXPECT_EQ(Dump(doc.Tree()),
+              "ntXML <?xml?>=\n ntAttr version=1.0\nntEmptyTag doc= +\n ntEmptyTag t=a&x;b\n ntEmptyTag u=&pic;\n");
+  }
+}

@@ -250,7 +250,7 @@ TEST(XmlReader, StrictErrors) {
       {u"<a>&#x110000;</a>", "OE a|FO a" + Msg(sXmlInvalidEntity, {u"&#x110000;"}), ch},
       {u"<a>&#99999999999;</a>", "OE a|FO a" + Msg(sXmlInvalidEntity, {u"&#99999999999;"}), ch},
       {u"<a x='&#x;'/>", "OE a" + Msg(sXmlInvalidEntity, {u"&#x;"}), ch},
-      {u"<!DOCTYPE r [<!ENTITY e SYSTEM 'x'>]><r/>", Msg(sXmlEntityValueNotQuoted, {u"e"}), ch},
+      {u"<!DOCTYPE r [<!ENTITY e SYSTEM>]><r/>", Msg(sXmlEntityValueNotQuoted, {u"e"}), ch},
       {u"<!DOCTYPE r [<!ENTITY 1 'x'>]><r/>", Msg(sXmlCharInElementHeader, {u"1"}), ch},
       {u"<!DOCTYPE r [<!ENTITY e 'a&b;'>]><r/>", Msg(sXmlInvalidEntity, {u"&b;"}), ch},
       {u"<!DOCTYPE r [<!ENTITY e '\x01'>]><r/>", Msg(sXmlCharInAttribute, {u"0x0001"}), ch},
@@ -329,14 +329,71 @@ TEST(XmlReader, InternalSubsetDeclaresEntities) {
                  u"<!-- ' -->]><r>&e;</r>"),
             "DT=r [<!-- it's ] --><!ENTITY % p 'P'><!ENTITY e \"1\"><!ENTITY e '2&e;'><!-- ' -->]|OE r|FO r|TX=21|CE r");
   EXPECT_EQ(Dump(u"<!DOCTYPE r [<!ENTITY p '%'>]><r>&p;</r>", {.Strict = false}), "DT=r [<!ENTITY p '%'>]|OE r|FO r|TX=%|CE r");
-  // external entities stop the document in both modes
-  EXPECT_EQ(Tolerant(u"<!DOCTYPE r [<!ENTITY e SYSTEM 'x'>]><r/>"), Msg(sXmlEntityValueNotQuoted, {u"e"}));
+  // a malformed external identifier still stops the document in both modes
+  EXPECT_EQ(Tolerant(u"<!DOCTYPE r [<!ENTITY e SYSTEM 'x>]><r/>"), Msg(sXmlEntityValueNotQuoted, {u"e"}));
+  EXPECT_EQ(Tolerant(u"<!DOCTYPE r [<!ENTITY e PUBLIC 'p'>]><r/>"), Msg(sXmlEntityValueNotQuoted, {u"e"}));
+  EXPECT_EQ(Tolerant(u"<!DOCTYPE r [<!ENTITY e system 'x'>]><r/>"), Msg(sXmlEntityValueNotQuoted, {u"e"}));
   // the table starts again for every document
   TXMLReader reader;
   reader.InitXML(u"<!DOCTYPE r [<!ENTITY e 'x'>]><r/>");
   DumpTokens(reader);
   reader.InitXML(u"<!DOCTYPE r [<!ENTITY f 'y'>]><r>&e;</r>");
   EXPECT_EQ(DumpTokens(reader), "DT=r [<!ENTITY f 'y'>]|OE r|FO r" + Msg(sXmlInvalidEntity, {u"&e;"}));
+}
+
+// Comments and processing instructions of the subset are units: what is written inside them
+// neither opens a quote nor declares anything.
+TEST(XmlReader, SubsetCommentsAndPIsAreUnits) {
+  for (bool strict : {true, false}) {
+    const TOptions options{.Strict = strict};
+    EXPECT_EQ(Dump(u"<!DOCTYPE doc [ <!-- doesn't --> ]><doc>x</doc>", options),
+              "DT=doc [ <!-- doesn't --> ]|OE doc|FO doc|TX=x|CE doc");
+    EXPECT_EQ(Dump(u"<!DOCTYPE d [<?pi it's?><!ENTITY e 'E'>]><d>&e;</d>", options),
+              "DT=d [<?pi it's?><!ENTITY e 'E'>]|OE d|FO d|TX=E|CE d");
+    EXPECT_EQ(Dump(u"<!DOCTYPE d [<!-- <!ENTITY amp \"X\"> <!ENTITY e 'E'> -->]><d>&amp;</d>", options),
+              "DT=d [<!-- <!ENTITY amp \"X\"> <!ENTITY e 'E'> -->]|OE d|FO d|TX=&|CE d");
+    // quotes in declarations still hide a "]" and a comment opening
+    EXPECT_EQ(Dump(u"<!DOCTYPE d [<!ATTLIST d a CDATA \"]<!--\"><!ENTITY e 'E'>]><d>&e;</d>", options),
+              "DT=d [<!ATTLIST d a CDATA \"]<!--\"><!ENTITY e 'E'>]|OE d|FO d|TX=E|CE d");
+  }
+  // a declaration only inside a comment declares nothing
+  EXPECT_EQ(Dump(u"<!DOCTYPE d [<!-- <!ENTITY e 'E'> -->]><d>&e;</d>"),
+            "DT=d [<!-- <!ENTITY e 'E'> -->]|OE d|FO d" + Msg(sXmlInvalidEntity, {u"&e;"}));
+  // a comment cut off by the end of the input leaves the subset unfinished
+  EXPECT_EQ(Dump(u"<!DOCTYPE d [<!-- ]><d/>"), Msg(sXmlCharInText, {u"0000"}));
+}
+
+// External entities are declared but never read; a reference to one stays as written.
+TEST(XmlReader, ExternalEntityDeclarations) {
+  const std::u16string_view subset =
+      u"<!DOCTYPE r [<!ENTITY x SYSTEM \"x.css\"><!ENTITY % p PUBLIC \"-//A//B\" 'p.ent'>"
+      u"<!ENTITY pic SYSTEM 'a.png' NDATA png><!ENTITY pub PUBLIC '-//X' \"y\">%p;]>";
+  const std::string dt = "DT=r " + Visible(subset.substr(12, subset.size() - 13));
+  for (bool strict : {true, false}) {
+    EXPECT_EQ(Dump(std::u16string(subset) + u"<r a='&x;'>1&x;2&pic;&pub;</r>", {.Strict = strict}),
+              dt + "|OE r|AT a=&x;|FO r|TX=1&x;2&pic;&pub;|CE r")
+        << strict;
+    EXPECT_EQ(Dump(std::u16string(subset) + u"<r>1&x;2</r>", {.Strict = strict, .Expand = false}),
+              dt + "|OE r|FO r|TX=1|ER x|TX=2|CE r")
+        << strict;
+  }
+  // a later declaration wins either way; the predefined five stay
+  EXPECT_EQ(Dump(u"<!DOCTYPE r [<!ENTITY e 'v'><!ENTITY e SYSTEM 'e'><!ENTITY amp SYSTEM 'a'>]><r>&e;&amp;</r>"),
+            "DT=r [<!ENTITY e 'v'><!ENTITY e SYSTEM 'e'><!ENTITY amp SYSTEM 'a'>]|OE r|FO r|TX=&e;&|CE r");
+  EXPECT_EQ(Dump(u"<!DOCTYPE r [<!ENTITY e SYSTEM 'e'><!ENTITY e 'v'>]><r>&e;</r>"),
+            "DT=r [<!ENTITY e SYSTEM 'e'><!ENTITY e 'v'>]|OE r|FO r|TX=v|CE r");
+
+  TXMLReaderSettings settings;
+  ASSERT_TRUE(settings.LoadDTDFromString(u"<!ENTITY x SYSTEM '/etc/passwd'>"));
+  std::u16string value = u"?";
+  EXPECT_FALSE(settings.EntityList().Find(u"x", value));
+  EXPECT_EQ(value, u"");
+  EXPECT_TRUE(settings.EntityList().IsExternal(u"x"));
+  TXMLReaderSettings copy;
+  copy.Assign(settings);
+  EXPECT_TRUE(copy.EntityList().IsExternal(u"x"));
+  settings.EntityList().Clear();
+  EXPECT_FALSE(settings.EntityList().IsExternal(u"x"));
 }
 
 TEST(XmlReader, LoadDTD) {
