@@ -1,20 +1,26 @@
-// The document window: one XML file shown as a node tree with its details, value, source and
-// content cards. The main window puts it into a QMdiSubWindow and drives it through the
-// public members below; everything else is the window's own business.
+// The document window: one XML file shown in three cards (Tree, Source, Content) chosen with
+// the tab strip at its bottom, over a status bar. The window loads the document and composes
+// the cards; each card is its own class and reaches the window only through IViewerHost. The
+// main window puts it into a QMdiSubWindow and drives it through the public members below.
 #pragma once
 
-#include <QByteArray>
 #include <QDateTime>
-#include <QImage>
 #include <QString>
 #include <QWidget>
 
 #include <memory>
-#include <string_view>
 
 #include "QuillonOptions.h"
+#include "ViewerHost.h"
 
-class Tmdi_quillon_Viewer : public QWidget {
+class QLabel;
+class QProgressBar;
+class QStackedWidget;
+class QTabBar;
+class TTextEditor;
+class TViewerTreeCard;
+
+class Tmdi_quillon_Viewer : public QWidget, private IViewerHost {
   Q_OBJECT
 public:
   // AOptions: the main window's options, read whenever needed (never null; outlives the viewer).
@@ -42,24 +48,29 @@ signals:
   void CaptionChanged(const QString& ACaption);
 
 private:
-  struct TParts;
+  enum { cdTree = 0, cdSource = 1, cdContent = 2 };  // cards of pc and buttons of obTab
+
+  // IViewerHost
+  TXMLDocument& Document() override { return *FDoc; }
+  const TQuillonOptions& Options() const override { return *FOptions; }
+  void SetStatus(const QString& AText) override;
+  TTextViewMenu& TextMenu() override { return *FTextMenu; }
+
+  // The text view of the active card that the text view menu acts on.
+  TTextEditor* CurrentTextView() const;
+  void BuildStatusBar();
+  void ResetCards();
+
   const TQuillonOptions* FOptions;
-  std::unique_ptr<TParts> FParts;
+  std::unique_ptr<TXMLDocument> FDoc;
+  TTextViewMenu* FTextMenu;
+  QStackedWidget* pc;
+  QTabBar* obTab;
+  TViewerTreeCard* FTreeCard;
+  QLabel* sbStatus = nullptr;
+  QProgressBar* sbProgress = nullptr;
+  QLabel* sbPath = nullptr;
+  int FSourceMark = 0;   // 1 when the Source view is built
+  int FContentMark = 0;  // 1 when the Content view is built
+  bool FChecking = false;
 };
-
-// A text is Base64 when, without CR and LF, it is a non-empty multiple of 4 characters of the
-// Base64 alphabet, with "=" only in the last two places and nothing but "=" after the first.
-bool IsBase64(std::u16string_view AText);
-
-// A picture found in decoded bytes: the first of the BMP, JPEG, GIF and PNG readers that
-// accepts them wins.
-struct TValuePicture {
-  QImage Image;
-  QString Kind;       // "Bitmap", "JPEG", "GIF" or "PNG"
-  QString Extension;  // ".bmp", ".jpg", ".gif" or ".png"
-  int BitsPerPixel = 0;  // as the file stores the picture, 0 when unknown
-  QByteArray Bytes;      // the picture file as decoded
-};
-bool DecodeValuePicture(const QByteArray& ABytes, TValuePicture& APicture);
-// The Image tab's caption: " PNG: 16 x 16 - 32bit ".
-QString ImageTabCaption(const TValuePicture& APicture);

@@ -1,0 +1,55 @@
+#include "ValuePicture.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QSaveFile>
+
+#include "QtText.h"
+
+QString TValuePicture::KindWord() const { return ToQString(PictureKindWord(Kind)); }
+
+QString TValuePicture::Extension() const { return ToQString(PictureExtension(Kind)); }
+
+bool DecodeValuePicture(const QByteArray& ABytes, TValuePicture& APicture) {
+  static const char* const formats[] = {"bmp", "jpeg", "gif", "png"};  // by TPictureKind
+  for (TPictureKind kind : cPictureKinds) {
+    QBuffer buffer;
+    buffer.setData(ABytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, formats[kind]);
+    // Only this reader: a forced format otherwise falls back to guessing from the content.
+    reader.setAutoDetectImageFormat(false);
+    reader.setDecideFormatFromContent(false);
+    if (!reader.canRead()) continue;
+    QImage image = reader.read();
+    if (image.isNull()) continue;
+    APicture.Image = std::move(image);
+    APicture.Kind = kind;
+    APicture.BitsPerPixel =
+        PictureBitsPerPixel(kind, std::string_view(ABytes.constData(), static_cast<size_t>(ABytes.size())));
+    APicture.Bytes = ABytes;
+    return true;
+  }
+  return false;
+}
+
+QString ImageTabCaption(const TValuePicture& APicture) {
+  return ToQString(PictureCaption(APicture.Kind, APicture.Image.width(), APicture.Image.height(), APicture.BitsPerPixel));
+}
+
+bool SaveValuePicture(const TValuePicture& APicture, const QString& AFilename) {
+  if (APicture.Image.isNull()) return false;
+  const QString ext = QFileInfo(AFilename).suffix().toLower();
+  QByteArray bytes;
+  if (QStringLiteral(".") + ext == APicture.Extension()) {
+    bytes = APicture.Bytes;
+  } else {
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const char* format = ext == QStringLiteral("jpg") ? "jpeg" : ext == QStringLiteral("bmp") ? "bmp" : "png";
+    if (!APicture.Image.save(&buffer, format)) return false;
+  }
+  QSaveFile file(AFilename);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}

@@ -1,0 +1,43 @@
+// What the value pane makes of a node's value, without any user interface: plain text, or
+// Base64 that decodes to bytes, which the window then shows as text or, when a picture
+// decoder takes them, as a picture. The picture's kind word, file extension, bits per pixel
+// and tab caption come from here too, read from the header bytes the way the file stores the
+// picture (a decoder may widen it).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The value trimmed, with its line breaks removed together with the blanks around them.
+// Base64 in XML is usually wrapped and indented with its element, so the blanks that begin or
+// end a line go with the break; blanks inside a line remain (and make the value plain text).
+std::u16string CompactValue(std::u16string_view aValue);
+
+// A text is Base64 when, without CR and LF, it is a non-empty multiple of 4 characters of the
+// Base64 alphabet, with "=" only in the last two places and nothing but "=" after the first.
+bool IsBase64(std::u16string_view aText);
+
+// The bytes that the Base64 characters of aText stand for; every other character (line breaks,
+// blanks, padding) is skipped, and bits that do not fill a last byte are dropped.
+std::string DecodeBase64(std::u16string_view aText);
+
+struct TValueClass {
+  bool Base64 = false;  // the value gets a Decoded or an Image tab
+  std::string Bytes;    // a Base64 value's decoded bytes
+};
+// Base64 when the value is not empty and its compacted form is Base64.
+TValueClass ClassifyValue(std::u16string_view aValue);
+
+// Picture kinds in the order their decoders are tried.
+enum TPictureKind : int32_t { pkBitmap, pkJPEG, pkGIF, pkPNG };
+inline constexpr TPictureKind cPictureKinds[] = {pkBitmap, pkJPEG, pkGIF, pkPNG};
+
+std::u16string_view PictureKindWord(TPictureKind aKind) noexcept;   // "Bitmap", "JPEG", "GIF", "PNG"
+std::u16string_view PictureExtension(TPictureKind aKind) noexcept;  // ".bmp", ".jpg", ".gif", ".png"
+// Bits per pixel as the bytes' header stores the picture; 0 when the header does not say.
+// Short or damaged headers never read past aBytes.
+int PictureBitsPerPixel(TPictureKind aKind, std::string_view aBytes) noexcept;
+// The Image tab's caption: " PNG: 16 x 16 - 32bit "; the depth suffix only for 1, 4, 8, 15, 16,
+// 24 and 32 bits.
+std::u16string PictureCaption(TPictureKind aKind, int aWidth, int aHeight, int aBitsPerPixel);
