@@ -6,8 +6,9 @@ FUZZ_BUILD ?= build-fuzz
 JOBS       ?= $(shell nproc)
 SAMPLE     ?= samples/catalog.xml
 FUZZ_SECONDS ?= 30
+PREFIX     ?= /usr/local
 
-.PHONY: all build run test test-asan bench fuzz fuzz-smoke clean
+.PHONY: all build run test test-asan bench fuzz fuzz-smoke install package clean
 
 all: build
 
@@ -39,6 +40,14 @@ fuzz:
 
 fuzz-smoke: fuzz
 	scripts/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# DESTDIR from the environment or the command line is honoured, as packagers expect.
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package quillon_<version>_<arch>.deb, in the build folder.
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

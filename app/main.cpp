@@ -11,6 +11,8 @@
 #include <QFileInfo>
 
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -50,9 +52,38 @@ std::vector<std::u16string> HandOverArguments(const TCommandLine& ACommandLine) 
   return result;
 }
 
+// --help and --version answer on standard output and end at once: before the application
+// object, so that they work without a display, and before the single-instance check, so
+// that they never hand anything to a running instance. Every other switch is kept and
+// ignored as before. Returns true when the process is to end.
+bool AnswerInformationSwitch(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const char* argument = argv[i];
+    if (!std::strcmp(argument, "--version")) {
+      std::printf("quillon %s\n", qPrintable(TAboutDlg::VersionText()));
+      return true;
+    }
+    if (!std::strcmp(argument, "--help") || !std::strcmp(argument, "-h")) {
+      std::printf(
+          "Usage: quillon [FILE...]\n"
+          "\n"
+          "Opens each FILE in a document window of Quillon, in order. When Quillon already\n"
+          "runs in this session, the files open in the running instance and this start ends.\n"
+          "Arguments that name no existing file are ignored. The only switches with an\n"
+          "effect are:\n"
+          "\n"
+          "  -h, --help   show this help and exit\n"
+          "  --version    show the version and exit\n");
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (AnswerInformationSwitch(argc, argv)) return 0;
   // Counts and sizes in the document windows use the user's thousands separator.
   std::setlocale(LC_ALL, "");
   // Parsed before the application object, which drops the switches it knows from argv.

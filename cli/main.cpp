@@ -111,13 +111,20 @@ static void PrintHelp() {
   for (const auto& c : cli::Commands()) std::printf("  quillon-cli %s\n", c.FSynopsis);
   std::printf(
       "\nOutput is UTF-8, one record a line, fields separated by TAB.\n"
-      "Exit code: 0 read without a parse error, 1 stopped by a parse error, 2 usage or I/O error.\n");
+      "Exit code: 0 read without a parse error, 1 stopped by a parse error, 2 usage or I/O error.\n"
+      "\nOptions without a command:\n"
+      "  -h, --help   show this help\n"
+      "  --version    show the version\n");
 }
 
 int main(int argc, char** argv) {
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
     PrintHelp();
     return argc < 2 ? cli::ecUsage : cli::ecOk;
+  }
+  if (!std::strcmp(argv[1], "--version")) {
+    std::printf("quillon-cli %s\n", QUILLON_VERSION);
+    return cli::ecOk;
   }
   std::vector<std::string> args(argv + 2, argv + argc);
   for (const auto& c : cli::Commands()) {

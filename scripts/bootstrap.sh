@@ -12,6 +12,7 @@ PACKAGES=(
   libexpat1-dev libxml2-dev libpugixml-dev
   clang libclang-rt-14-dev
   xvfb xauth imagemagick poppler-utils
+  desktop-file-utils appstream man-db bsdextrautils file dpkg-dev lintian xdg-utils
 )
 
 missing=()
