@@ -7,7 +7,11 @@ if(TARGET quillon_icons)
     QUILLON_ICON_SVG="${PROJECT_SOURCE_DIR}/packaging/icons/com.corvane.Quillon.svg")
   gtest_discover_tests(test_packaging DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
+  set(_modules)
+  if(TARGET quillon_content)
+    list(APPEND _modules ${QUILLON_PLUGIN_INSTALL_DIR}/$<TARGET_FILE_NAME:quillon_content>)
+  endif()
   add_test(NAME packaging.install
     COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/packaging/InstallTest.sh ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR}
-      ${PROJECT_SOURCE_DIR}/samples/catalog.xml)
+      ${PROJECT_SOURCE_DIR}/samples/catalog.xml ${_modules})
 endif()

@@ -2,11 +2,14 @@
 # Installs the build into a throw-away DESTDIR and checks what a user gets: every file in its
 # place, nothing that points back into the build or source folder, working programs run from
 # elsewhere, a valid desktop entry and AppStream file, and manual pages that cover the help.
-# Usage: InstallTest.sh BUILD_DIR SOURCE_DIR SAMPLE
+# Usage: InstallTest.sh BUILD_DIR SOURCE_DIR SAMPLE [MODULE...]
+# MODULE: a loadable module of the program, as a path below the prefix (lib/quillon/x.so).
 set -u
 BUILD=$(realpath "$1")
 SOURCE=$(realpath "$2")
 SAMPLE=$3
+shift 3
+MODULES=("$@")
 PREFIX=/usr
 ID=com.corvane.Quillon
 
@@ -33,6 +36,7 @@ expected=(
   share/man/man1/quillon.1.gz share/man/man1/quillon-cli.1.gz
   share/doc/quillon/README.md share/doc/quillon/LICENSE share/doc/quillon/copyright
 )
+expected+=("${MODULES[@]}")
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$ID.png")
 done
@@ -52,7 +56,7 @@ done
 
 # Nothing installed may lead back to where it was built: no search path in the programs, no
 # path in the text files.
-for f in "$ROOT"/bin/*; do
+for f in "$ROOT"/bin/* "${MODULES[@]/#/$ROOT/}"; do
   if readelf -d "$f" | grep -E 'R(UN)?PATH' | grep -qE "$BUILD|$SOURCE"; then
     fail "$f has a library search path into the build or source folder"
   fi
