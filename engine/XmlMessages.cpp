@@ -14,6 +14,7 @@ const std::u16string_view sXmlWrongElementClosed =
     u"Trying to close wrong element. Close=\"%s\", open element=\"%s\".";
 const std::u16string_view sXmlInvalidEntity = u"\"%s\" is not a valid entity.";
 const std::u16string_view sXmlEntityValueNotQuoted = u"\"%s\" entity value must be enclosed in quotes.";
+const std::u16string_view sXmlDuplicateAttribute = u"The attribute \"%s\" occurs more than once in the element header.";
 
 const std::u16string_view sXmlEntityTooLong =
     u"The replacement text of the entity \"%s\" exceeds the limit of %d characters.";

@@ -19,6 +19,8 @@ extern const std::u16string_view sXmlTooManyElementsClosed;
 extern const std::u16string_view sXmlWrongElementClosed;
 extern const std::u16string_view sXmlInvalidEntity;
 extern const std::u16string_view sXmlEntityValueNotQuoted;
+// Strict only: one name twice in a start tag or in the XML declaration.
+extern const std::u16string_view sXmlDuplicateAttribute;
 
 // XML pull reader: resource limits that keep entity expansion from exhausting memory.
 extern const std::u16string_view sXmlEntityTooLong;

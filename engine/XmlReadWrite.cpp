@@ -726,6 +726,27 @@ void TXMLReader::Error(bool aStructure, std::u16string_view aReason, std::initia
   RaiseXmlError(*fReader, fErrorRecorded, aStructure, aReason, aArgs);
 }
 
+// Remembers aName as an attribute of the current header; true when it was already there.
+bool TXMLReader::IsRepeatedAttribute(const std::u16string& aName) {
+  constexpr size_t cLinearNames = 16;
+  if (fLastTokenType == rtOpenElement || fLastTokenType == rtOpenXMLDeclaration) {
+    fHeaderNameCount = 0;  // the first attribute of a new header
+    fHeaderNameSet.clear();
+  }
+  if (fHeaderNameCount < cLinearNames) {
+    for (size_t i = 0; i < fHeaderNameCount; ++i)
+      if (fHeaderNames[i] == aName) return true;
+    if (fHeaderNameCount < fHeaderNames.size())
+      fHeaderNames[fHeaderNameCount].assign(aName);
+    else
+      fHeaderNames.push_back(aName);
+    if (++fHeaderNameCount == cLinearNames) fHeaderNameSet.insert(fHeaderNames.begin(), fHeaderNames.end());
+    return false;
+  }
+  ++fHeaderNameCount;
+  return !fHeaderNameSet.insert(aName).second;
+}
+
 // The open-element stack, with the name index kept in step once it exists.
 void TXMLReader::PushElement() {
   if (fOpenNameIndexOn) fOpenNameIndex[fReaderToken->TokenName].push_back(fOpenElementTokens.Count());
@@ -984,6 +1005,10 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
     }
   }
   fMainBuffer.AssignTo(record->TokenName);
+  if (strict && IsRepeatedAttribute(record->TokenName)) {
+    Error(true, sXmlDuplicateAttribute, {record->TokenName});
+    return;
+  }
   while (got && IsWhite(c)) got = Read(c);
   if (got && c == u'=') {
     char16_t q;

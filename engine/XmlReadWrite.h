@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -310,6 +311,7 @@ private:
   void ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aOpening, std::u16string_view aClosing,
                      bool aWhiteSpace, bool aSubset);
 
+  bool IsRepeatedAttribute(const std::u16string& aName);
   void PushElement();
   void ClearElements();
   int32_t FindOpenElement(const std::u16string& aName);
@@ -334,4 +336,9 @@ private:
   // its stack indexes, so that deep mismatched nesting stays linear.
   std::unordered_map<std::u16string, std::vector<int32_t>> fOpenNameIndex;
   bool fOpenNameIndexOn = false;
+  // Strict only: the attribute names of the current start tag or declaration. A few are
+  // compared one by one; a header with many switches to the set, so it stays linear.
+  std::vector<std::u16string> fHeaderNames;
+  size_t fHeaderNameCount = 0;
+  std::unordered_set<std::u16string> fHeaderNameSet;
 };

@@ -69,6 +69,10 @@ TEST(ValidateXML, AlwaysStrict) {
   TXMLValidation v = ValidateXML(u"<?xml version=\"1.0\"?>\n<r a=1/>", true);
   EXPECT_EQ(v.Outcome, voParseError);
   EXPECT_EQ(v.CaretLine, 2);
+  // A repeated attribute name is no well-formed XML either; the message names it.
+  v = ValidateXML(u"<?xml version=\"1.0\"?>\n<r id=\"1\" id=\"2\"/>", true);
+  EXPECT_EQ(v.Outcome, voParseError);
+  EXPECT_NE(Utf16ToUtf8(v.Message).find("\"id\""), std::string::npos) << Utf16ToUtf8(v.Message);
 }
 
 }  // namespace

@@ -196,6 +196,7 @@ TEST(XmlReader, TolerantRecovery) {
           {u"</a><a/>", "CE a|OE a|FC a"},
           {u"<a / / ></a>", "OE a|FO a|CE a"},
           {u"<a b='1'c='2'/>", "OE a|AT b=1|AT c=2|FC a"},
+          {u"<a x='1' x='2'/>", "OE a|AT x=1|AT x=2|FC a"},  // both kept
           {u"<a <b>", "OE a|AT <b|FO a"},
           {u"<a>&nope;&</a>", "OE a|FO a|TX=&nope;&|CE a"},
           {u"<a>&#0;&#X41;</a>", "OE a|FO a|TX=\\x00&#X41;|CE a"},
@@ -233,6 +234,10 @@ TEST(XmlReader, StrictErrors) {
       {u"<a / >", "OE a" + Msg(sXmlCharInElementHeader, {u"/"}), ch},
       {u"<a*/>", Msg(sXmlInvalidElementName, {u"a*"}), ch},
       {u"<a 1='x'/>", "OE a" + Msg(sXmlInvalidAttributeStart, {u"1"}), ch},
+      {u"<a x='1' y='2' x='3'/>", "OE a|AT x=1|AT y=2" + Msg(sXmlDuplicateAttribute, {u"x"}), st},
+      {u"<r><a x='1'/><b y='1' x='2' y='3'/></r>",
+       "OE r|FO r|OE a|AT x=1|FC a|OE b|AT y=1|AT x=2" + Msg(sXmlDuplicateAttribute, {u"y"}), st},
+      {u"<?xml version='1.0' version='1.0'?><r/>", "XO xml|XA version=1.0" + Msg(sXmlDuplicateAttribute, {u"version"}), st},
       {u"<a x='\x0B'/>", "OE a" + Msg(sXmlCharInAttribute, {u"000B"}), ch},
       {u"<a x='<'/>", "OE a" + Msg(sXmlCharInAttribute, {u"003C"}), ch},
       {u"<a></1>", "OE a|FO a" + Msg(sXmlStringInText, {u"</1"}), ch},
@@ -568,6 +573,25 @@ TEST(XmlReaderLimits, MillionAttributes) {
   EXPECT_EQ(attributes.Count(), count);
   EXPECT_EQ(attributes.GetToken(count - 1)->TokenName, u"a999999");
   EXPECT_FALSE(reader.ParseError());
+
+  // A repeated name at the end of the huge header: strict finds it without comparing every
+  // pair, tolerant keeps both.
+  doc.insert(doc.size() - 2, u" a5='w'");
+  for (bool strict : {true, false}) {
+    reader.ReaderSettings().SetStrictXML(strict);
+    reader.InitXML(doc);
+    seen = 0;
+    while (reader.ReadNextToken(token))
+      if (token->TokenType == rtAttribute) ++seen;
+    if (strict) {
+      ASSERT_TRUE(reader.ParseError());
+      EXPECT_EQ(reader.ParseError()->GetReason(), Format(sXmlDuplicateAttribute, {u"a5"}));
+      EXPECT_EQ(seen, count);
+    } else {
+      EXPECT_FALSE(reader.ParseError());
+      EXPECT_EQ(seen, count + 1);
+    }
+  }
 }
 
 TEST(XmlReader, EncodingFromDeclaration) {
