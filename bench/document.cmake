@@ -1,7 +1,5 @@
 # Loading a document into the viewer's node tree beside a DOM load of the same bytes by
 # pugixml, each load in its own child process so that peak memory is measured per load.
-find_package(pugixml QUIET)
-if(TARGET quillon_document AND TARGET pugixml::pugixml)
-  add_executable(bench_document ${CMAKE_CURRENT_SOURCE_DIR}/bench_document.cpp ${CMAKE_CURRENT_SOURCE_DIR}/BenchData.cpp)
-  target_link_libraries(bench_document PRIVATE quillon_document quillon_engine pugixml::pugixml)
-endif()
+quillon_find_package(pugixml libpugixml-dev)
+add_executable(bench_document ${CMAKE_CURRENT_SOURCE_DIR}/bench_document.cpp ${CMAKE_CURRENT_SOURCE_DIR}/BenchData.cpp)
+target_link_libraries(bench_document PRIVATE quillon_document quillon_engine pugixml::pugixml)

@@ -1,6 +1,4 @@
 # The text reader over arbitrary bytes, in any encoding and block size.
-if(TARGET quillon_engine)
-  add_executable(fuzz_text_reader ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_text_reader.cpp)
-  target_link_libraries(fuzz_text_reader PRIVATE quillon_engine)
-  target_link_options(fuzz_text_reader PRIVATE -fsanitize=fuzzer)
-endif()
+add_executable(fuzz_text_reader ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_text_reader.cpp)
+target_link_libraries(fuzz_text_reader PRIVATE quillon_engine)
+target_link_options(fuzz_text_reader PRIVATE -fsanitize=fuzzer)

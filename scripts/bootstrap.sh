@@ -34,5 +34,12 @@ fi
 BUILD_DIR=${1:-build}
 shift || true
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-cmake -S "$ROOT" -B "$ROOT/$BUILD_DIR" -G Ninja "$@" >/dev/null
+# Quiet when it works; when the configuration fails, its whole output says why.
+mkdir -p "$ROOT/$BUILD_DIR"
+log="$ROOT/$BUILD_DIR/configure.log"
+if ! cmake -S "$ROOT" -B "$ROOT/$BUILD_DIR" -G Ninja "$@" >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "bootstrap: configuring $BUILD_DIR failed (output above, also in $log)" >&2
+  exit 1
+fi
 cmake --build "$ROOT/$BUILD_DIR"

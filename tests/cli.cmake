@@ -1,20 +1,7 @@
 # quillon-cli end to end: each case runs the binary on a fixture and compares the exit code and
 # the exact output with a file in cli/expected (a usage case checks the stderr message instead).
+# quillon_cli_case and its kin are defined in cli/CliCase.cmake.
 if(TARGET quillon-cli)
-  set(_cli_dir ${CMAKE_CURRENT_SOURCE_DIR}/cli)
-  # quillon_cli_case(NAME RC EXPECTED_FILE_OR_- ARGS...)
-  function(quillon_cli_case NAME RC EXPECTED)
-    list(JOIN ARGN "|" _args)
-    set(_expected "")
-    if(NOT EXPECTED STREQUAL "-")
-      set(_expected ${_cli_dir}/expected/${EXPECTED})
-    endif()
-    add_test(NAME cli.${NAME}
-             COMMAND ${CMAKE_COMMAND} -DCLI=$<TARGET_FILE:quillon-cli> "-DARGS=${_args}" -DDIR=${_cli_dir}/fixtures
-                     -DRC=${RC} -DEXPECTED=${_expected} -DOUT_FILE=${CMAKE_CURRENT_BINARY_DIR}/cli.${NAME}.out
-                     -P ${_cli_dir}/RunCli.cmake)
-  endfunction()
-
   quillon_cli_case(tokens.basic 0 tokens-basic.out tokens basic.xml)
   quillon_cli_case(tokens.break-none 0 tokens-basic-break-none.out tokens --break=none basic.xml)
   quillon_cli_case(tokens.no-expand 0 tokens-basic-no-expand.out tokens --no-expand --no-declaration --linebreak=lf basic.xml)

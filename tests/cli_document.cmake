@@ -1,25 +1,6 @@
 # quillon-cli tree, find and export end to end: fixtures in cli/document/fixtures, exact outputs
-# and export files in cli/document/expected.
+# and export files in cli/document/expected (quillon_document_cli_case: cli/CliCase.cmake).
 if(TARGET quillon-cli)
-  set(_doc_cli_dir ${CMAKE_CURRENT_SOURCE_DIR}/cli/document)
-  # quillon_document_cli_case(NAME RC EXPECTED_OUT_OR_- EXPECTED_EXPORT_OR_- ARGS...)
-  function(quillon_document_cli_case NAME RC EXPECTED EXPECTED_FILE)
-    list(JOIN ARGN "|" _args)
-    set(_expected "")
-    if(NOT EXPECTED STREQUAL "-")
-      set(_expected ${_doc_cli_dir}/expected/${EXPECTED})
-    endif()
-    set(_expected_file "")
-    if(NOT EXPECTED_FILE STREQUAL "-")
-      set(_expected_file ${_doc_cli_dir}/expected/${EXPECTED_FILE})
-    endif()
-    add_test(NAME cli.document.${NAME}
-             COMMAND ${CMAKE_COMMAND} -DCLI=$<TARGET_FILE:quillon-cli> "-DARGS=${_args}" -DDIR=${_doc_cli_dir}/fixtures
-                     -DRC=${RC} -DEXPECTED=${_expected} -DEXPECTED_FILE=${_expected_file}
-                     -DWORK=${CMAKE_CURRENT_BINARY_DIR}/cli.document.${NAME}
-                     -P ${_doc_cli_dir}/RunDocumentCli.cmake)
-  endfunction()
-
   quillon_document_cli_case(tree 0 tree-books.out - tree books.xml)
   quillon_document_cli_case(tree-count 0 tree-books-count.out - tree --count books.xml)
   quillon_document_cli_case(tree-tolerant 0 tree-mismatch.out - tree mismatch.xml)

@@ -1,23 +1,6 @@
 # quillon-cli format, validate and source end to end, compared byte for byte with the files in
-# cli/editing/expected.
+# cli/editing/expected (quillon_cli_editing_case: cli/CliCase.cmake).
 if(TARGET quillon-cli)
-  set(_editing_dir ${CMAKE_CURRENT_SOURCE_DIR}/cli/editing)
-  # quillon_cli_editing_case(NAME RC code STDOUT file|- STDERR file|- [FILE file|none] ARGS ...)
-  function(quillon_cli_editing_case NAME)
-    cmake_parse_arguments(C "" "RC;STDOUT;STDERR;FILE" "ARGS" ${ARGN})
-    foreach(_kind STDOUT STDERR FILE)
-      if(C_${_kind} AND NOT C_${_kind} STREQUAL "-" AND NOT C_${_kind} STREQUAL "none")
-        set(C_${_kind} ${_editing_dir}/expected/${C_${_kind}})
-      endif()
-    endforeach()
-    list(JOIN C_ARGS "|" _args)
-    add_test(NAME cli.editing.${NAME}
-             COMMAND ${CMAKE_COMMAND} -DCLI=$<TARGET_FILE:quillon-cli> "-DARGS=${_args}" -DDIR=${_editing_dir}/fixtures
-                     -DWORK=${CMAKE_CURRENT_BINARY_DIR}/cli.editing.${NAME} -DRC=${C_RC}
-                     -DSTDOUT=${C_STDOUT} -DSTDERR=${C_STDERR} -DFILE=${C_FILE}
-                     -P ${_editing_dir}/RunEditing.cmake)
-  endfunction()
-
   quillon_cli_editing_case(format.basic RC 0 STDOUT basic.formatted.xml STDERR - ARGS format basic.xml)
   # formatting the formatted text again changes nothing
   quillon_cli_editing_case(format.again RC 0 STDOUT basic.formatted.xml STDERR - ARGS format ../expected/basic.formatted.xml)

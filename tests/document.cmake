@@ -7,4 +7,4 @@ set(_document_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/document/ExportTest.cpp)
 add_executable(test_document ${_document_tests})
 target_link_libraries(test_document PRIVATE quillon_document quillon_engine GTest::gtest_main)
-gtest_discover_tests(test_document DISCOVERY_TIMEOUT 60)
+quillon_gtest(test_document)

@@ -9,4 +9,4 @@ set(_document_ops_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/document/SourceTextTest.cpp)
 add_executable(test_document_ops ${_document_ops_tests})
 target_link_libraries(test_document_ops PRIVATE quillon_document GTest::gtest_main)
-gtest_discover_tests(test_document_ops DISCOVERY_TIMEOUT 60)
+quillon_gtest(test_document_ops)

@@ -1,8 +1,6 @@
 # Engine tests: one binary over every tests/engine/*.cpp.
 file(GLOB _engine_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/engine/*.cpp)
-if(_engine_tests)
-  add_executable(test_engine ${_engine_tests})
-  target_link_libraries(test_engine PRIVATE quillon_engine GTest::gtest_main)
-  target_compile_definitions(test_engine PRIVATE QUILLON_SAMPLES="${PROJECT_SOURCE_DIR}/samples")
-  gtest_discover_tests(test_engine DISCOVERY_TIMEOUT 60)
-endif()
+add_executable(test_engine ${_engine_tests})
+target_link_libraries(test_engine PRIVATE quillon_engine GTest::gtest_main)
+target_compile_definitions(test_engine PRIVATE QUILLON_SAMPLES="${PROJECT_SOURCE_DIR}/samples")
+quillon_gtest(test_engine)

@@ -1,14 +1,11 @@
 # Document window and virtual tree control: headless Qt tests on the offscreen platform.
-if(TARGET quillon_app AND TARGET quillon_editor)
+if(QUILLON_QT)
   file(GLOB _viewer_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/viewer/*.cpp)
-  if(_viewer_tests)
-    add_executable(test_viewer ${_viewer_tests})
-    target_link_libraries(test_viewer PRIVATE quillon_app quillon_treeview GTest::gtest)
-    target_compile_definitions(test_viewer PRIVATE
-      QUILLON_SAMPLES_DIR="${PROJECT_SOURCE_DIR}/samples")
-    gtest_discover_tests(test_viewer DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
-  endif()
+  add_executable(test_viewer ${_viewer_tests})
+  target_link_libraries(test_viewer PRIVATE quillon_app quillon_treeview GTest::gtest)
+  target_compile_definitions(test_viewer PRIVATE
+    QUILLON_SAMPLES_DIR="${PROJECT_SOURCE_DIR}/samples")
+  quillon_gtest(test_viewer ENVIRONMENT QT_QPA_PLATFORM=offscreen)
   # Review aids, not tests. viewer_shot FILE OUT.png [NODE-NAME]: a document window on FILE
   # with the first node of that name focused, grabbed to a picture. viewer_timing FILE: the
   # time a document window takes to open FILE, beside the document load alone.

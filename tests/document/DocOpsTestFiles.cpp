@@ -18,12 +18,12 @@ std::string Utf16LE(std::u16string_view AText) {
 }
 
 void TDocOpsFiles::SetUp() {
-  char pattern[] = "/tmp/quillon-docops-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  FDir = pattern;
+  FScratch = std::make_unique<TScratchDir>();
+  ASSERT_TRUE(FScratch->Ok());
+  FDir = FScratch->Path();
 }
 
-void TDocOpsFiles::TearDown() { std::filesystem::remove_all(FDir); }
+void TDocOpsFiles::TearDown() { FScratch.reset(); }
 
 std::u16string TDocOpsFiles::PathOf(const std::string& AName) const { return Utf8ToUtf16(FDir + "/" + AName); }
 

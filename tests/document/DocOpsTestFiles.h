@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ScratchDir.h"
 
 // The UTF-16LE bytes of a text, without a byte-order mark.
 std::string Utf16LE(std::u16string_view AText);
@@ -20,5 +23,6 @@ protected:
   std::u16string PathOf(const std::string& AName) const;
   static std::vector<uint8_t> ReadFile(const std::u16string& AFileName);
   static std::string AsString(const std::vector<uint8_t>& ABytes) { return std::string(ABytes.begin(), ABytes.end()); }
+  std::unique_ptr<TScratchDir> FScratch;
   std::string FDir;
 };

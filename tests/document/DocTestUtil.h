@@ -4,26 +4,23 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
-#include <unistd.h>
-
+#include "ScratchDir.h"
 #include "XmlDocument.h"
 
 namespace doctest {
 
-// A file in the temporary folder, removed when the object goes.
+// A file in a scratch folder of the running test, removed with its folder when the object goes.
 class TTempFile {
 public:
-  explicit TTempFile(const std::string& aBytes, const char* aSuffix = ".xml") {
-    static int counter = 0;
-    FName = "/tmp/quillon_doc_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + aSuffix;
+  explicit TTempFile(const std::string& aBytes, const char* aSuffix = ".xml") : FName(FDir.File(std::string("doc") + aSuffix)) {
     std::ofstream out(FName, std::ios::binary);
     out.write(aBytes.data(), static_cast<std::streamsize>(aBytes.size()));
   }
-  ~TTempFile() { std::remove(FName.c_str()); }
   const std::string& Name() const { return FName; }
   std::u16string Name16() const { return std::u16string(FName.begin(), FName.end()); }
 
 private:
+  TScratchDir FDir;
   std::string FName;
 };
 

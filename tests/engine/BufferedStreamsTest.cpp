@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "BufferedStreams.h"
+#include "ScratchDir.h"
 
 namespace {
 
@@ -217,10 +218,9 @@ TEST(ByteBuffer, HoldsCodeUnitsLowByteFirst) {
 }
 
 TEST(FileStream, OpenErrorsAndAtomicReplace) {
-  char dir[] = "/tmp/quillon-streams-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string name = std::string(dir) + "/out.txt";
-  std::u16string wname(name.begin(), name.end());
+  TScratchDir dir;
+  ASSERT_TRUE(dir.Ok());
+  const std::u16string wname = dir.File16("out.txt");
   EXPECT_THROW(TFileStream(wname + u"-missing", fmOpenRead), EFOpenError);
   EXPECT_THROW(TFileStream(u"/nonexistent-dir/x", fmCreate), EFCreateError);
 
@@ -244,6 +244,4 @@ TEST(FileStream, OpenErrorsAndAtomicReplace) {
   f.ReadBuffer(buf, 8);
   EXPECT_EQ(std::string(buf, 8), "new text");
   EXPECT_EQ(f.Size(), 8);
-  std::remove(name.c_str());
-  rmdir(dir);
 }

@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <random>
 
+#include "ScratchDir.h"
 #include "TextReadWrite.h"
 
 namespace {
@@ -307,18 +309,15 @@ TEST(TextReader, FileOpenFailureLeavesTheReaderAsItWas) {
   EXPECT_THROW(r.InitFile(u"/nonexistent/file.xml", EncodingFromCodePage(1250)), EFOpenError);
   EXPECT_EQ(r.ReadString(10, false, false), u"bc");
 
-  char name[] = "/tmp/quillon-reader-XXXXXX";
-  int fd = mkstemp(name);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(write(fd, "\xFF\xFEh\0i\0", 6), 6);
-  close(fd);
-  std::u16string wname(name, name + std::strlen(name));
+  TScratchDir dir;
+  ASSERT_TRUE(dir.Ok());
+  std::ofstream(dir.File("bom.txt"), std::ios::binary).write("\xFF\xFEh\0i\0", 6);
+  const std::u16string wname = dir.File16("bom.txt");
   r.InitFile(wname);
   EXPECT_EQ(r.URL(), wname);
   EXPECT_TRUE(r.BOMFound());
   EXPECT_EQ(r.StreamSize(), 6);
   EXPECT_EQ(ReadAll(r), u"hi");
-  std::remove(name);
 }
 
 // Any bytes, any block size, any encoding: the reader never fails, and everything it is asked
@@ -452,10 +451,9 @@ TEST(TextWriter, FailedWriteKeepsTheBufferedText) {
 }
 
 TEST(TextWriter, InitFileReplacesTheFileOnlyWhenComplete) {
-  char dir[] = "/tmp/quillon-writer-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  std::string name = std::string(dir) + "/doc.xml";
-  std::u16string wname(name.begin(), name.end());
+  TScratchDir dir;
+  ASSERT_TRUE(dir.Ok());
+  const std::u16string wname = dir.File16("doc.xml");
   {
     TTextWriter w(8192);
     w.InitFile(wname, TEncoding::UTF8(), true);
@@ -467,6 +465,4 @@ TEST(TextWriter, InitFileReplacesTheFileOnlyWhenComplete) {
   EXPECT_TRUE(r.BOMFound());
   EXPECT_EQ(ReadAll(r), u"<a/>");
   EXPECT_THROW(TTextWriter(8192).InitFile(std::u16string(u"/nonexistent/x.xml"), nullptr, true), EFCreateError);
-  std::remove(name.c_str());
-  rmdir(dir);
 }

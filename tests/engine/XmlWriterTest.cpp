@@ -7,6 +7,7 @@
 #include <functional>
 #include <iterator>
 
+#include "ScratchDir.h"
 #include "XmlMessages.h"
 #include "XmlWriter.h"
 
@@ -333,9 +334,9 @@ TEST(XmlWriter, SettingsAssignCopiesEverySettingAndWriteBOM) {
 }
 
 TEST(XmlWriter, InitFileWritesTheDocumentWhenReleased) {
-  char dir[] = "/tmp/xmlwriterXXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  const std::string name = std::string(dir) + "/out.xml";
+  TScratchDir dir;
+  ASSERT_TRUE(dir.Ok());
+  const std::string name = dir.File("out.xml");
   {
     TXMLWriter w;
     w.InitFile(Utf8ToUtf16(name));
@@ -344,8 +345,6 @@ TEST(XmlWriter, InitFileWritesTheDocumentWhenReleased) {
   }
   std::ifstream in(name, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "\xEF\xBB\xBF<r/>");
-  std::remove(name.c_str());
-  rmdir(dir);
 }
 
 }  // namespace

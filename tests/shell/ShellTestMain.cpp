@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -50,7 +51,9 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   if (argc > 1 && std::strcmp(argv[1], "--child") == 0) return RunChild(argc, argv);
 
-  char dir[] = "/tmp/quillon-shell-XXXXXX";
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quillon-shell-XXXXXX";
+  char* dir = pattern.data();
   if (!mkdtemp(dir)) {
     std::perror("mkdtemp");
     return 1;
