@@ -2,4 +2,4 @@
 file(GLOB _value_tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/value/*.cpp)
 add_executable(test_value ${_value_tests})
 target_link_libraries(test_value PRIVATE quillon_document GTest::gtest_main)
-gtest_discover_tests(test_value DISCOVERY_TIMEOUT 60)
+quillon_gtest(test_value)
