@@ -145,7 +145,8 @@ bool WriteJSON(const TNodeTree& aTree, TStream& aStream) {
     bool LastWasAttribute;  // the last child seen is an attribute
   };
   std::vector<TFrame> stack;
-  std::string out = "\xEF\xBB\xBF{";
+  // No byte-order mark: JSON forbids one, and strict parsers refuse a file that starts with it.
+  std::string out = "{";
   stack.push_back({top, aTree.FirstChild(top), false, false});
   while (!stack.empty()) {
     TFrame& f = stack.back();

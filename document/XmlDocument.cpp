@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cmath>
 #include <filesystem>
+#include <new>
 
 #include "BufferedStreams.h"
 #include "Export.h"
@@ -86,12 +87,19 @@ std::u16string ShortenText(std::u16string_view aText, int32_t aCount) {
   return s;
 }
 
-TEncoding* GetFileEncoding(const std::u16string& aFilename) {
+TEncoding* GetFileEncoding(const std::u16string& aFilename, int* aBOMLength) {
   TFileStream f(aFilename, fmOpenRead);
   uint8_t head[9];
-  f.ReadBuffer(head, 9);
+  int64_t got = 0;
+  while (got < 9) {
+    const int64_t n = f.Read(head + got, 9 - got);
+    if (n <= 0) break;
+    got += n;
+  }
   int bomLength = 0;
-  return DetectBufferEncoding(head, 9, TEncoding::UTF8(), bomLength);
+  TEncoding* encoding = DetectBufferEncoding(head, static_cast<size_t>(got), TEncoding::UTF8(), bomLength);
+  if (aBOMLength) *aBOMLength = bomLength;
+  return encoding;
 }
 
 // Trim as the loader does it: every code unit up to the space goes at both ends.
@@ -250,12 +258,24 @@ std::u16string TXMLDocument::CreateTree(const std::u16string& aFilename) {
   FRoot = cNoNode;
   std::u16string error;
 
-  TEncoding* encoding = GetFileEncoding(aFilename);
+  // A byte-order mark decides, as it does in the reader: a declaration that names another
+  // encoding behind a mark would otherwise decode the whole file wrongly.
+  int bomLength = 0;
+  TEncoding* encoding = GetFileEncoding(aFilename, &bomLength);
   TEncoding* owned = nullptr;
-  if (encoding != TEncoding::Unicode() && encoding != TEncoding::BigEndianUnicode()) {
+  if (bomLength == 0) {
     std::u16string name;
     if (PrescanEncoding(aFilename, name)) {
-      if (!EncodingFromAlias(name, encoding)) encoding = nullptr;  // the parser detects it itself
+      bool known = false;
+      try {
+        known = EncodingFromAlias(name, encoding);
+      } catch (const EEncodingError&) {
+        known = false;  // a listed code page this system cannot convert
+      }
+      if (!known) {
+        encoding = nullptr;  // the parser reads it as UTF-8
+        FUnknownEncoding = name;
+      }
       if (encoding && !TEncoding::IsStandardEncoding(encoding)) owned = encoding;
     }
   }
@@ -314,15 +334,24 @@ void TXMLDocument::SetFilename(const std::u16string& aFilename) {
   FMessages.clear();
   FRoot = cNoNode;
   FFI = GetFileInfo(FFilename);
+  FUnknownEncoding.clear();
 
   const auto started = std::chrono::steady_clock::now();
   std::u16string error;
   try {
     error = CreateTree(FFilename);
+    // A file that gives nothing to show is not a success: without this line a document lost
+    // to a wrong decoding would look like an empty but valid one.
+    if (error.empty() && FTree.Empty()) error = cNoContent;
+  } catch (const std::bad_alloc&) {
+    error = cOutOfMemory;
+  } catch (const ENodeTree& e) {
+    error = Format(cTreeLimit, {e.Message()});
   } catch (...) {
     error = cNotValidXML;
   }
   FRoot = cNoNode;
+  FLoadFailed = !error.empty();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
   const TNumberFormat& nf = FNumberFormat;
@@ -334,6 +363,7 @@ void TXMLDocument::SetFilename(const std::u16string& aFilename) {
   AddMsg(iiMsgPIs, Format(cPICount, {FormatThousands(FPICnt, nf)}));
   AddMsg(iiMsgAttributes, Format(cAttrCount, {FormatThousands(FAttrCnt, nf)}));
   AddMsg(iiMsgTime, Format(cParsingTime, {FormatFixed2(seconds, nf)}));
+  if (!FUnknownEncoding.empty()) AddMsg(iiMsgWarning, Format(cUnknownEncoding, {FUnknownEncoding}));
   if (!error.empty()) AddMsg(iiMsgError, error);
 }
 

@@ -20,6 +20,7 @@ enum : int32_t {
   iiMsgAttributes = 19,
   iiMsgPIs = 20,
   iiMsgTime = 22,
+  iiMsgWarning = 24,
   iiMsgError = 27,
   iiMsgSize = 28,
 };
@@ -34,6 +35,10 @@ inline constexpr std::u16string_view cAttrCount = u"Attribute count: %s";
 inline constexpr std::u16string_view cParsingTime = u"Parsing time: %s s";
 inline constexpr std::u16string_view cErrorAt = u"Error at line %d at position %d: %s: %s";
 inline constexpr std::u16string_view cNotValidXML = u"File is not valid XML.";
+inline constexpr std::u16string_view cOutOfMemory = u"Not enough memory to load the whole file; the tree holds the part read before.";
+inline constexpr std::u16string_view cTreeLimit = u"The file cannot be loaded whole: %s The tree holds the part read before.";
+inline constexpr std::u16string_view cNoContent = u"No XML content found: the file holds no element, comment or processing instruction.";
+inline constexpr std::u16string_view cUnknownEncoding = u"Encoding \"%s\" is not supported; the file was read as UTF-8.";
 inline constexpr std::u16string_view cFileChanged = u"File %s changed. Reload?";
 inline constexpr std::u16string_view cNodeXML = u"<?xml?>";
 inline constexpr std::u16string_view cNodeComment = u"Comment";
@@ -63,10 +68,10 @@ TFileInfo GetFileInfo(const std::u16string& aFilename);
 // pair removed (a lone CR or LF stays).
 std::u16string ShortenText(std::u16string_view aText, int32_t aCount);
 
-// The encoding that the byte-order mark among the file's first 9 bytes names (UTF-8 without
-// one). Raises EFOpenError when the file cannot be opened and EReadError when it is shorter than
-// 9 bytes. Returns a shared instance.
-TEncoding* GetFileEncoding(const std::u16string& aFilename);
+// The encoding that the byte-order mark at the start of the file names (UTF-8 without one) and
+// the mark's length. A file shorter than a mark simply has none. Raises EFOpenError when the
+// file cannot be opened. Returns a shared instance.
+TEncoding* GetFileEncoding(const std::u16string& aFilename, int* aBOMLength = nullptr);
 
 struct TMessageLine {
   int32_t ImageIndex;
@@ -120,8 +125,8 @@ public:
   // The encoding pseudo-attribute of the last declaration seen; "utf-8" at first.
   const std::u16string& Encoding() const { return FEncoding; }
   const std::vector<TMessageLine>& Messages() const { return FMessages; }
-  // The Messages end with an error line (a parse error or a failed load).
-  bool LoadFailed() const { return !FMessages.empty() && FMessages.back().ImageIndex == iiMsgError; }
+  // The last load met a parse error or failed (the Messages end with its error line).
+  bool LoadFailed() const { return FLoadFailed; }
   const TFileInfo& FileInfo() const { return FFI; }
   int64_t Size() const { return FFI.Size; }
   std::chrono::system_clock::time_point Modified() const { return FFI.Modified; }
@@ -155,6 +160,8 @@ private:
   std::vector<std::u16string> FCnt;
   TNodeIndex FRoot = cNoNode;
   std::u16string FEncoding = u"utf-8";
+  std::u16string FUnknownEncoding;  // a declared name no converter knows, for the warning line
+  bool FLoadFailed = false;
   std::vector<TMessageLine> FMessages;
   TNodeTree FTree;
 };

@@ -1,5 +1,10 @@
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
@@ -7,6 +12,7 @@
 #include "XmlDocument.h"
 
 using namespace doctest;
+using namespace DocumentTexts;
 
 namespace {
 
@@ -76,20 +82,75 @@ TEST(XmlDocument, ParseErrorKeepsTheNodesBuiltSoFar) {
   EXPECT_FALSE(doc.LoadFailed());
 }
 
-TEST(XmlDocument, FilesThatCannotLoad) {
+TEST(XmlDocument, ShortFilesEmptyFilesAndMissingOnes) {
   TXMLDocument doc;
-  for (const std::string& bytes : {std::string("<a>x</a>"), std::string()}) {
-    LoadText(doc, bytes);  // shorter than 9 bytes, even when well formed
+  // fewer bytes than the mark probe looks at: read as what they are
+  for (const std::string& bytes : {std::string("<a/>"), std::string("\xEF\xBB\xBF<a/>"), std::string("<a>x</a>")}) {
+    LoadText(doc, bytes, /*strict=*/true);
+    EXPECT_FALSE(doc.LoadFailed()) << bytes;
+    EXPECT_EQ(doc.TagCnt(), 1);
+    EXPECT_EQ(doc.Tree().Name(doc.Tree().First()), u"a");
+  }
+  // nothing to show is reported, never a silent success
+  for (const std::string& bytes : {std::string(), std::string("  \r\n "), std::string("just text")}) {
+    LoadText(doc, bytes);
     EXPECT_TRUE(doc.Tree().Empty());
-    EXPECT_EQ(doc.TagCnt(), 0);
     ASSERT_EQ(doc.Messages().size(), 6u);
+    EXPECT_TRUE(doc.LoadFailed());
     EXPECT_EQ(doc.Messages().back().ImageIndex, iiMsgError);
-    EXPECT_EQ(doc.Messages().back().Text, u"File is not valid XML.");
+    EXPECT_EQ(doc.Messages().back().Text, cNoContent);
   }
   doc.SetFilename(u"/nonexistent/quillon/file.xml");
   EXPECT_TRUE(doc.LoadFailed());
   EXPECT_EQ(doc.Messages().front().Text, u"File size: 0 B");
+  EXPECT_EQ(doc.Messages().back().Text, cNotValidXML);
   EXPECT_FALSE(doc.FileChanged());  // a missing file is not reported as changed
+}
+
+// Running out of memory is named as such, not passed off as invalid XML. The load runs in a
+// child process whose address space is capped a little above what it already uses.
+TEST(XmlDocument, OutOfMemoryIsNamed) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs an uncapped address space";
+#else
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "the address sanitizer needs an uncapped address space";
+#endif
+#endif
+  std::string xml = "<r>";
+  for (int i = 0; i < 2000000; ++i) xml += "<e a=\"1\" b=\"2\"/>";
+  xml += "</r>";
+  TTempFile file(xml);
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(fds[0]);
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+      std::fclose(f);
+    }
+    const rlim_t cap = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (32u << 20);
+    const rlimit limit{cap, cap};
+    setrlimit(RLIMIT_AS, &limit);
+    TXMLDocument doc;
+    doc.SetFilename(file.Name16());
+    const std::string last = doc.LoadFailed() ? U8(doc.Messages().back().Text) : "loaded";
+    if (write(fds[1], last.data(), last.size()) < 0) _exit(2);
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string got;
+  char buf[512];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(got, U8(cOutOfMemory));
+#endif
 }
 
 TEST(XmlDocument, EncodingChoice) {
@@ -109,6 +170,11 @@ TEST(XmlDocument, EncodingChoice) {
       {"UTF-16BE mark", utf16be, "\xC3\xA9", "utf-8"},
       {"unknown name leaves it to the parser", "<?xml version=\"1.0\" encoding=\"x-nonsense\"?><r>ok</r>", "ok",
        "x-nonsense"},
+      // a mark wins over the declaration, as in the reader
+      {"UTF-8 mark, UTF-16 declared", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-16\"?><r>\xC3\xA9</r>", "\xC3\xA9",
+       "utf-16"},
+      {"UTF-8 mark, 8-bit declared", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"windows-1250\"?><r>\xC5\xA1</r>",
+       "\xC5\xA1", "windows-1250"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Label);
@@ -121,6 +187,18 @@ TEST(XmlDocument, EncodingChoice) {
     EXPECT_EQ(U8(doc.Tree().Value(r)), c.ExpectedValue);
     EXPECT_EQ(U8(doc.Encoding()), c.ExpectedEncoding);
   }
+}
+
+// An encoding nobody can convert is named in a warning that says how the file was read.
+TEST(XmlDocument, UnknownEncodingIsReported) {
+  TXMLDocument doc;
+  LoadText(doc, "<?xml version=\"1.0\" encoding=\"x-nonsense\"?><r>ok</r>");
+  EXPECT_FALSE(doc.LoadFailed());
+  const auto m = MessageTexts(doc);
+  ASSERT_EQ(m.size(), 6u);
+  EXPECT_EQ(m[5], "24 Encoding \"x-nonsense\" is not supported; the file was read as UTF-8.");
+  LoadText(doc, "<?xml version=\"1.0\" encoding=\"utf-8\"?><r>ok</r>");
+  EXPECT_EQ(doc.Messages().size(), 5u);
 }
 
 TEST(XmlDocument, ReloadKeepsTheLastDeclaredEncoding) {
