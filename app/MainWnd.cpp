@@ -6,6 +6,7 @@
 #include "Corvane_CmdLine.h"
 #include "Corvane_Dialogs.h"
 #include "Corvane_IPC.h"
+#include "EditorWnd.h"
 #include "SingleInstance.h"
 #include "ViewerWnd.h"
 
@@ -154,6 +155,21 @@ void Twnd_quillon_Main::CreateActions() {
       OpenFile(dialog.selectedFiles().constFirst());
   });
 
+  // The editor runs modally; when it reports saved changes the document is opened or reloaded.
+  acNew = make("acNew", QStringLiteral("New..."), iiNew, QStringLiteral("New"));
+  acNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  connect(acNew, &QAction::triggered, this, [this] {
+    QString name;
+    if (NewXMLFile(name, this) && IsExistingFile(name)) OpenFile(name);
+  });
+  acEdit = make("acEdit", QStringLiteral("Editor..."), iiEditor, QStringLiteral("Editor"));
+  connect(acEdit, &QAction::triggered, this, [this] {
+    const QPointer<Tmdi_quillon_Viewer> viewer = ActiveViewer();
+    if (!viewer) return;
+    // The document window may be gone by the time the editor closes.
+    if (EditXMLFile(viewer->Filename(), viewer->Encoding(), this) && viewer) viewer->Reread();
+  });
+
   acRefresh = make("acRefresh", QStringLiteral("Refresh"), iiRefresh, QStringLiteral("Refresh"));
   acRefresh->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
   connect(acRefresh, &QAction::triggered, this, [this] {
@@ -232,7 +248,10 @@ void Twnd_quillon_Main::CreateActions() {
 
 void Twnd_quillon_Main::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->addAction(acNew);
   file->addAction(acOpen);
+  file->addSeparator();
+  file->addAction(acEdit);
   file->addSeparator();
   file->addAction(acRefresh);
   file->addSeparator();
@@ -269,8 +288,11 @@ void Twnd_quillon_Main::CreateMenus() {
   FToolBar->setObjectName(QStringLiteral("ToolBar"));
   FToolBar->setMovable(false);
   FToolBar->setIconSize(QSize(TIconList::cSize, TIconList::cSize));
+  FToolBar->addAction(acNew);
   FToolBar->addAction(acOpen);
   FToolBar->addAction(acRefresh);
+  FToolBar->addSeparator();
+  FToolBar->addAction(acEdit);
   FToolBar->addSeparator();
   FToolBar->addAction(acCascade);
   FToolBar->addAction(acTileHor);
@@ -306,6 +328,7 @@ void Twnd_quillon_Main::UpdateCommandStates() {
   const bool anyWindow = !FMdiArea->subWindowList().isEmpty();
   const bool activeWindow = ActiveViewer() != nullptr;
   acRefresh->setEnabled(activeWindow);
+  acEdit->setEnabled(activeWindow);
   acClose->setEnabled(activeWindow);
   acCloseAll->setEnabled(anyWindow);
   acCascade->setEnabled(anyWindow);

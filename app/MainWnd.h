@@ -73,7 +73,9 @@ public:
   // document when its file changed on disk.
   void CheckActiveFileChanged();
 
+  QAction* acNew = nullptr;
   QAction* acOpen = nullptr;
+  QAction* acEdit = nullptr;
   QAction* acRefresh = nullptr;
   QAction* acExit = nullptr;
   QAction* acCascade = nullptr;

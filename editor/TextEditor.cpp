@@ -445,6 +445,13 @@ std::u16string TTextEditor::WordAtCaret() const {
   return RangeText(SendScintilla(SCI_WORDSTARTPOSITION, pos, 1L), SendScintilla(SCI_WORDENDPOSITION, pos, 1L));
 }
 
+unsigned TTextEditor::CharCodeAtCaret() const {
+  const long pos = SendScintilla(SCI_GETCURRENTPOS);
+  if (pos >= LineEndPos(int(SendScintilla(SCI_LINEFROMPOSITION, pos)))) return 0;
+  const std::u16string c = RangeText(pos, SendScintilla(SCI_POSITIONAFTER, pos));
+  return c.empty() ? 0 : unsigned(c[0]);
+}
+
 // ---- search and replace ------------------------------------------------------------------
 
 int TTextEditor::SearchReplace(std::u16string_view aSearch, std::u16string_view aReplace, TSearchOptions aOptions) {

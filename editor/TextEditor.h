@@ -112,6 +112,8 @@ public:
   int CaretColumn() const;
   void SetCaret(int aLine, int aColumn);
   std::u16string WordAtCaret() const;
+  // The UTF-16 code unit right after the caret (the first of a pair), 0 at the end of a line.
+  unsigned CharCodeAtCaret() const;
 
   // Finds aSearch from the caret (or over the whole text with soEntireScope) and selects the
   // match with the caret at its end (its start when searching backwards). With soReplace the
