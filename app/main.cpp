@@ -96,6 +96,8 @@ int main(int argc, char** argv) {
   QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
   QCoreApplication::setApplicationName(QStringLiteral("Quillon"));
   QCoreApplication::setApplicationVersion(TAboutDlg::VersionText());
+  // Lets the desktop match the windows to the installed desktop entry (its icon and name).
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.corvane.Quillon"));
 
   if (CheckRunningInstance(cQuillonInstanceLockID, cQuillonMainWindowClass, true, true, 0, false,
                            HandOverArguments(*ProgramCommandLine)))
