@@ -3,6 +3,14 @@
 # outputs may hold CR LF, 8-bit code pages or NUL bytes, so they go through files, not strings.
 # -DCLI -DARGS (separated by "|", @OUT@ stands for the output file) -DDIR (working folder) -DNAME
 # -DKEEP (folder that receives the outputs of a failed case) -DRC -DSTDOUT -DLINE -DSTDERR -DFILE -DMASK_TIME
+# The folders below are cleared recursively: without a case name and a keep folder their
+# paths would collapse to the file system root (a test registered by an older configuration
+# than this script, for instance), so the run stops before touching anything.
+foreach(_required CLI NAME KEEP)
+  if("${${_required}}" STREQUAL "")
+    message(FATAL_ERROR "RunCli.cmake needs -D${_required}=...; reconfigure the build")
+  endif()
+endforeach()
 if(DEFINED ENV{TMPDIR} AND NOT "$ENV{TMPDIR}" STREQUAL "")
   set(_scratch $ENV{TMPDIR}/quillon-${NAME})
 else()

@@ -16,7 +16,8 @@ ID=com.corvane.Quillon
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/quillon-install.XXXXXX")
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/quillon-install.XXXXXX") || exit 1
+[ -d "$WORK" ] || exit 1
 trap 'rm -rf "$WORK"' EXIT
 DEST=$WORK/root
 ROOT=$DEST$PREFIX
