@@ -39,7 +39,7 @@ TCaptionPanel::TCaptionPanel(const QString& aCaption, const QString& aName, QWid
   outer->addWidget(FBody, 1);
 }
 
-QToolButton* TCaptionPanel::AddButton(int aIcon, const QString& aHint) {
+QToolButton* TCaptionPanel::AddButton(TIconIndex aIcon, const QString& aHint) {
   auto* b = new QToolButton(FBar);
   b->setIcon(TIconList::Shared().Icon(aIcon));
   b->setToolTip(aHint);

@@ -4,6 +4,8 @@
 
 #include <QFrame>
 
+#include "IconIndex.h"
+
 class QHBoxLayout;
 class QLabel;
 class QToolButton;
@@ -13,8 +15,8 @@ class TCaptionPanel : public QFrame {
 public:
   // aName: the object name; the caption label is aName + "Caption".
   TCaptionPanel(const QString& aCaption, const QString& aName, QWidget* aParent);
-  // A button at the right end of the caption bar; aIcon < 0: none (give it an arrow instead).
-  QToolButton* AddButton(int aIcon, const QString& aHint);
+  // A button at the right end of the caption bar; iiNone: no icon (give it an arrow instead).
+  QToolButton* AddButton(TIconIndex aIcon, const QString& aHint);
   void SetCaption(const QString& aText);
   QString Caption() const;
   QVBoxLayout* Body() const { return FBodyLayout; }

@@ -4,6 +4,7 @@
 #include "Corvane_Dialogs.h"
 #include "EditorTexts.h"
 #include "FindReplaceDlg.h"
+#include "QtText.h"
 #include "TextEditor.h"
 #include "XmlFormat.h"
 #include "XmlHighlighter.h"
@@ -40,12 +41,6 @@ Twnd_quillon_Editor::TSaveAsHook& SaveAsHook() {
 TEditorModalHook& ModalHook() {
   static TEditorModalHook hook;
   return hook;
-}
-
-QString ToQString(std::u16string_view AText) { return QString::fromUtf16(AText.data(), qsizetype(AText.size())); }
-
-std::u16string_view View(const QString& AText) {
-  return std::u16string_view(reinterpret_cast<const char16_t*>(AText.utf16()), size_t(AText.size()));
 }
 
 QString ErrorText(const std::exception& AError) {
@@ -246,7 +241,7 @@ void Twnd_quillon_Editor::CreateControls() {
 
 void Twnd_quillon_Editor::LoadFile(const QString& AFilename) {
   TBusyCursor busy;
-  TEditorFile file = LoadEditorFile(AFilename.toStdU16String());
+  TEditorFile file = LoadEditorFile(ToU16(AFilename));
   FEncoding = std::move(file.Encoding);
   acClearPaste->setVisible(false);
   Editor->SetText(file.Text);
@@ -267,7 +262,7 @@ void Twnd_quillon_Editor::StartNewDocument() {
 
 void Twnd_quillon_Editor::SetFilename(const QString& AFilename) {
   FFilename = AFilename;
-  setWindowTitle(ToQString(EditorCaption(View(FFilename))));
+  setWindowTitle(ToQString(EditorCaption(U16View(FFilename))));
 }
 
 void Twnd_quillon_Editor::showEvent(QShowEvent* AEvent) {
@@ -372,7 +367,7 @@ bool Twnd_quillon_Editor::Save() {
         TBusyCursor busy;
         // Written next to the target and renamed over it only when complete: a failure
         // leaves the old file as it was, and the text stays here, still modified.
-        FEncoding = SaveEditorText(FFilename.toStdU16String(), text);
+        FEncoding = SaveEditorText(ToU16(FFilename), text);
         // Once changes were written the caller must reload, whatever later saves do.
         FModified = FModified || changed;
         Editor->SetModified(false);
@@ -446,8 +441,8 @@ void Twnd_quillon_Editor::acFormatExecute() {
 void Twnd_quillon_Editor::acClearPasteExecute() {
   if (!ConfirmDlg(sEditorPasteConfirm)) return;
   const QString text = QApplication::clipboard()->text();
-  Editor->SetText(View(text));
-  FEncoding = DeclaredEncodingOfText(View(text));
+  Editor->SetText(U16View(text));
+  FEncoding = DeclaredEncodingOfText(U16View(text));
   Editor->SetModified(true);
   EditorStatusChange();
   SetControls();
@@ -497,7 +492,7 @@ void Twnd_quillon_Editor::rdFind() {
   if (rd->MatchCase()) options |= soMatchCase;
   if (rd->WholeWord()) options |= soWholeWord;
   const QString find = rd->FindText();
-  if (Editor->SearchReplace(View(find), {}, options) == 0) InfoDlg(sEditorTextNotFound);
+  if (Editor->SearchReplace(U16View(find), {}, options) == 0) InfoDlg(sEditorTextNotFound);
   FocusEditor();
 }
 
@@ -507,7 +502,7 @@ void Twnd_quillon_Editor::rdReplace(bool AAll) {
   if (rd->MatchCase()) options |= soMatchCase;
   if (rd->WholeWord()) options |= soWholeWord;
   const QString find = rd->FindText(), replace = rd->ReplaceText();
-  if (Editor->SearchReplace(View(find), View(replace), options) == 0) InfoDlg(sEditorTextNotFound);
+  if (Editor->SearchReplace(U16View(find), U16View(replace), options) == 0) InfoDlg(sEditorTextNotFound);
   FocusEditor();
   SetControls();
 }

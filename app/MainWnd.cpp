@@ -7,6 +7,7 @@
 #include "Corvane_Dialogs.h"
 #include "Corvane_IPC.h"
 #include "EditorWnd.h"
+#include "QtText.h"
 #include "SingleInstance.h"
 #include "ViewerWnd.h"
 
@@ -35,10 +36,6 @@ namespace {
 constexpr int cClientWidth = 796;
 constexpr int cClientHeight = 594;
 const QColor cClientBackground(79, 83, 87);
-
-QString ToQString(std::u16string_view AText) {
-  return QString::fromUtf16(AText.data(), qsizetype(AText.size()));
-}
 
 // The full name a document window keeps, so that the same file named relatively or with
 // "." and ".." parts still finds its window.
@@ -389,9 +386,9 @@ void Twnd_quillon_Main::QueueOpenFile(const QString& AFilename) {
 
 void Twnd_quillon_Main::OpenFile(const QString& AFilename) {
   const QString fullName = AbsoluteName(AFilename);
-  const std::u16string wanted = fullName.toStdU16String();
+  const std::u16string wanted = ToU16(fullName);
   for (Tmdi_quillon_Viewer* viewer : Viewers()) {
-    if (SameTextAscii(viewer->Filename().toStdU16String(), wanted)) {
+    if (SameTextAscii(ToU16(viewer->Filename()), wanted)) {
       ActivateSubWindow(SubWindowOf(viewer));
       return;
     }

@@ -28,13 +28,13 @@
 
 namespace {
 const QColor cCream(0xFF, 0xFB, 0xF0);
-QIcon Icon(int aIndex) { return TIconList::Shared().Icon(aIndex); }
+QIcon Icon(TIconIndex aIndex) { return TIconList::Shared().Icon(aIndex); }
 }  // namespace
 
 TViewerTreeCard::TViewerTreeCard(IViewerHost& aHost, QWidget* aParent) : QWidget(aParent), FHost(aHost) {
   setObjectName(QStringLiteral("TreeCard"));
   FModel = new TNodeTreeModel(&FHost.Document().Tree(), this);
-  FModel->IconProvider = [](int aIndex) { return Icon(aIndex); };
+  FModel->IconProvider = [](TIconIndex aIndex) { return Icon(aIndex); };
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* vertical = new QSplitter(Qt::Vertical, this);
@@ -156,7 +156,7 @@ void TViewerTreeCard::BuildDetailPanel(QSplitter* aParent) {
 void TViewerTreeCard::BuildMessagesPanel(QSplitter* aParent) {
   // Collapsible from its caption bar.
   FMsgPanel = new TCaptionPanel(QStringLiteral("Messages"), QStringLiteral("MsgPanel"), aParent);
-  QToolButton* fold = FMsgPanel->AddButton(-1, QStringLiteral("Collapse"));
+  QToolButton* fold = FMsgPanel->AddButton(iiNone, QStringLiteral("Collapse"));
   fold->setArrowType(Qt::DownArrow);
   FBox = new QListWidget(FMsgPanel->BodyWidget());
   FBox->setObjectName(QStringLiteral("Box"));

@@ -6,6 +6,7 @@
 #include "Corvane_Dialogs.h"
 #include "Corvane_IPC.h"
 #include "MainWnd.h"
+#include "QtText.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -42,10 +43,10 @@ public:
 std::vector<std::u16string> HandOverArguments(const TCommandLine& ACommandLine) {
   std::vector<std::u16string> result;
   for (const std::u16string& argument : ACommandLine.ParamList()) {
-    const QString name = QString::fromStdU16String(argument);
+    const QString name = ToQString(argument);
     const QFileInfo info(name);
     if (!name.isEmpty() && info.isFile())
-      result.push_back(info.absoluteFilePath().toStdU16String());
+      result.push_back(ToU16(info.absoluteFilePath()));
     else
       result.push_back(argument);
   }

@@ -356,15 +356,15 @@ void TXMLDocument::SetFilename(const std::u16string& aFilename) {
 
   const TNumberFormat& nf = FNumberFormat;
   if (FFI.Size < 1024)
-    AddMsg(iiMsgSize, Format(cFileSizeB, {FormatThousands(FFI.Size, nf)}));
+    AddMsg(iiFileSize, Format(cFileSizeB, {FormatThousands(FFI.Size, nf)}));
   else
-    AddMsg(iiMsgSize, Format(cFileSizeKB, {FormatThousands(FFI.Size / 1024, nf)}));
-  AddMsg(iiMsgTags, Format(cTagCount, {FormatThousands(FTagCnt, nf)}));
-  AddMsg(iiMsgPIs, Format(cPICount, {FormatThousands(FPICnt, nf)}));
-  AddMsg(iiMsgAttributes, Format(cAttrCount, {FormatThousands(FAttrCnt, nf)}));
-  AddMsg(iiMsgTime, Format(cParsingTime, {FormatFixed2(seconds, nf)}));
-  if (!FUnknownEncoding.empty()) AddMsg(iiMsgWarning, Format(cUnknownEncoding, {FUnknownEncoding}));
-  if (!error.empty()) AddMsg(iiMsgError, error);
+    AddMsg(iiFileSize, Format(cFileSizeKB, {FormatThousands(FFI.Size / 1024, nf)}));
+  AddMsg(iiEmptyElement, Format(cTagCount, {FormatThousands(FTagCnt, nf)}));
+  AddMsg(iiProcessingInstruction, Format(cPICount, {FormatThousands(FPICnt, nf)}));
+  AddMsg(iiAttribute, Format(cAttrCount, {FormatThousands(FAttrCnt, nf)}));
+  AddMsg(iiParsingTime, Format(cParsingTime, {FormatFixed2(seconds, nf)}));
+  if (!FUnknownEncoding.empty()) AddMsg(iiWarning, Format(cUnknownEncoding, {FUnknownEncoding}));
+  if (!error.empty()) AddMsg(iiError, error);
 }
 
 bool TXMLDocument::FileChanged() const {

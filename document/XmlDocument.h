@@ -12,18 +12,8 @@
 #include <vector>
 
 #include "Encodings.h"
+#include "IconIndex.h"
 #include "NodeTree.h"
-
-// Icon indexes of the Messages lines (the application's shared icon list).
-enum : int32_t {
-  iiMsgTags = 17,
-  iiMsgAttributes = 19,
-  iiMsgPIs = 20,
-  iiMsgTime = 22,
-  iiMsgWarning = 24,
-  iiMsgError = 27,
-  iiMsgSize = 28,
-};
 
 // The texts a load writes.
 namespace DocumentTexts {
@@ -74,7 +64,7 @@ std::u16string ShortenText(std::u16string_view aText, int32_t aCount);
 TEncoding* GetFileEncoding(const std::u16string& aFilename, int* aBOMLength = nullptr);
 
 struct TMessageLine {
-  int32_t ImageIndex;
+  TIconIndex ImageIndex;
   std::u16string Text;
 };
 
@@ -110,7 +100,7 @@ public:
   // The change check: the file exists and its last write differs from the loaded one by one
   // millisecond or more.
   bool FileChanged() const;
-  void AddMsg(int32_t aImageIndex, std::u16string aText) { FMessages.push_back({aImageIndex, std::move(aText)}); }
+  void AddMsg(TIconIndex aImageIndex, std::u16string aText) { FMessages.push_back({aImageIndex, std::move(aText)}); }
 
   // ---- what a load leaves ----
   TNodeTree& Tree() { return FTree; }

@@ -12,6 +12,11 @@ inline QString ToQString(std::u16string_view aText) {
   return QString(reinterpret_cast<const QChar*>(aText.data()), static_cast<qsizetype>(aText.size()));
 }
 
+// The units of aText in place, valid while aText lives unchanged.
+inline std::u16string_view U16View(QStringView aText) {
+  return std::u16string_view(reinterpret_cast<const char16_t*>(aText.utf16()), static_cast<size_t>(aText.size()));
+}
+
 inline std::u16string ToU16(QStringView aText) {
-  return std::u16string(reinterpret_cast<const char16_t*>(aText.utf16()), static_cast<size_t>(aText.size()));
+  return std::u16string(U16View(aText));
 }

@@ -13,16 +13,13 @@
 #include <QMouseEvent>
 #include <QUrl>
 
+#include "QtText.h"
 #include "WideSupport.h"
 #include "XmlLexer.h"
 
 namespace {
 
 QColor ToQColor(TColor aColor) { return QColor((aColor >> 16) & 255, (aColor >> 8) & 255, aColor & 255); }
-
-std::u16string FromQString(const QString& aText) {
-  return std::u16string(reinterpret_cast<const char16_t*>(aText.utf16()), size_t(aText.size()));
-}
 
 int Digits(int aNumber) {
   int d = 1;
@@ -522,7 +519,7 @@ void TTextEditor::SetModified(bool aValue) {
 // ---- printing ----------------------------------------------------------------------------
 
 void TTextEditor::Print(QsciPrinter& aPrinter, const TEditorPrintOptions& aOptions) {
-  aPrinter.setDocName(QString::fromUtf16(aOptions.FTitle.data(), qsizetype(aOptions.FTitle.size())));
+  aPrinter.setDocName(ToQString(aOptions.FTitle));
   aPrinter.setCopyCount(aOptions.FCopies < 1 ? 1 : aOptions.FCopies);
   aPrinter.setPageMargins(QMarginsF(aOptions.FMarginLeftMM, aOptions.FMarginTopMM, aOptions.FMarginRightMM,
                                     aOptions.FMarginBottomMM),
@@ -569,7 +566,7 @@ void TTextEditor::dropEvent(QDropEvent* aEvent) {
   if (OnDropFiles && aEvent->mimeData()->hasUrls()) {
     std::vector<std::u16string> files;
     for (const QUrl& url : aEvent->mimeData()->urls())
-      if (url.isLocalFile()) files.push_back(FromQString(url.toLocalFile()));
+      if (url.isLocalFile()) files.push_back(ToU16(url.toLocalFile()));
     aEvent->acceptProposedAction();
     if (!files.empty()) OnDropFiles(files);
     return;

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "QtText.h"
+
 namespace {
 
 QColor ToQColor(TColor aColor) { return QColor((aColor >> 16) & 255, (aColor >> 8) & 255, aColor & 255); }
@@ -67,7 +69,7 @@ QString TXmlLexer::description(int aStyle) const {
   if (aStyle == StyleDefault) return QStringLiteral("Default");
   if (aStyle >= 1 && aStyle <= XmlAttributeCount) {
     std::u16string_view name = FHighlighter->Attribute(TXmlAttributeKind(aStyle - 1)).DisplayName();
-    return QString::fromUtf16(name.data(), qsizetype(name.size()));
+    return ToQString(name);
   }
   return {};
 }

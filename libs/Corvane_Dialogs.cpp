@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "QtText.h"
+
 int DialogDepth = 0;
 
 namespace {
@@ -86,11 +88,6 @@ TModalResult ShowBox(TDialogKind aKind, const QString& aText) {
   return FromButton(box.exec());
 }
 
-
-QString FromU16(std::u16string_view aText) {
-  return QString::fromUtf16(aText.data(), qsizetype(aText.size()));
-}
-
 }  // namespace
 
 void SetDialogHook(TDialogHook aHook) { Hook() = std::move(aHook); }
@@ -101,8 +98,8 @@ void WarningDlg(const QString& aMsg) { ShowBox(dkWarning, aMsg); }
 void ErrorDlg(const QString& aMsg) { ShowBox(dkError, aMsg); }
 void InfoDlg(const QString& aMsg) { ShowBox(dkInfo, aMsg); }
 
-bool ConfirmDlg(std::u16string_view aMsg) { return ConfirmDlg(FromU16(aMsg)); }
-TModalResult ConfirmCancelDlg(std::u16string_view aMsg) { return ConfirmCancelDlg(FromU16(aMsg)); }
-void WarningDlg(std::u16string_view aMsg) { WarningDlg(FromU16(aMsg)); }
-void ErrorDlg(std::u16string_view aMsg) { ErrorDlg(FromU16(aMsg)); }
-void InfoDlg(std::u16string_view aMsg) { InfoDlg(FromU16(aMsg)); }
+bool ConfirmDlg(std::u16string_view aMsg) { return ConfirmDlg(ToQString(aMsg)); }
+TModalResult ConfirmCancelDlg(std::u16string_view aMsg) { return ConfirmCancelDlg(ToQString(aMsg)); }
+void WarningDlg(std::u16string_view aMsg) { WarningDlg(ToQString(aMsg)); }
+void ErrorDlg(std::u16string_view aMsg) { ErrorDlg(ToQString(aMsg)); }
+void InfoDlg(std::u16string_view aMsg) { InfoDlg(ToQString(aMsg)); }

@@ -1,6 +1,7 @@
 #include "Corvane_IPC.h"
 
 #include "Corvane_CmdLine.h"
+#include "QtText.h"
 #include "SingleInstance.h"
 
 #include <QString>
@@ -107,7 +108,7 @@ bool CheckRunningInstance(std::u16string_view ALockID, std::u16string_view AWndC
   static std::vector<std::unique_ptr<TSingleInstanceLock>> processLocks;
 
   auto lock = std::make_unique<TSingleInstanceLock>();
-  const TLockResult result = lock->Acquire(QString::fromUtf16(ALockID.data(), qsizetype(ALockID.size())), AGlobal);
+  const TLockResult result = lock->Acquire(ToQString(ALockID), AGlobal);
   if (result == lrAcquired) {
     processLocks.push_back(std::move(lock));
     return false;
@@ -116,7 +117,7 @@ bool CheckRunningInstance(std::u16string_view ALockID, std::u16string_view AWndC
 
   if (AActivate) {
     TInstanceChannelClient target;
-    if (target.Connect(QString::fromUtf16(AWndClassName.data(), qsizetype(AWndClassName.size())))) {
+    if (target.Connect(ToQString(AWndClassName))) {
       target.Activate();
       if (ASendArguments && !AArguments.empty())
         SendIPCMessage(ASender, target, ipcParams, JoinHandOverArguments(AArguments), 0);

@@ -2,13 +2,8 @@
 
 #include <QColor>
 
+#include "QtText.h"
 #include "XmlDocument.h"
-
-namespace {
-QString ToQString(std::u16string_view aText) {
-  return QString(reinterpret_cast<const QChar*>(aText.data()), static_cast<qsizetype>(aText.size()));
-}
-}  // namespace
 
 TNodeTreeModel::TNodeTreeModel(TNodeTree* aTree, QObject* aParent) : QAbstractItemModel(aParent), FTree(aTree) {}
 
@@ -26,21 +21,9 @@ QString TNodeTreeModel::CellText(const TNodeTree& aTree, TNodeIndex aNode, int a
   return ToQString(ShortenText(aTree.ValuePrefix(aNode, cValueColumnLength + 2), cValueColumnLength));
 }
 
-int TNodeTreeModel::ImageIndex(TNodeType aType) {
-  switch (aType) {
-    case ntEmptyTag: return 17;
-    case ntTag: return 18;
-    case ntAttr: return 19;
-    case ntPI: return 20;
-    case ntComment: return 21;
-    case ntXML: return 33;
-    default: return -1;
-  }
-}
-
 QIcon TNodeTreeModel::NodeIcon(TNodeIndex aNode) const {
-  const int image = ImageIndex(FTree->Typ(aNode));
-  return image >= 0 && IconProvider ? IconProvider(image) : QIcon();
+  const TIconIndex icon = NodeTypeIcon(FTree->Typ(aNode));
+  return icon != iiNone && IconProvider ? IconProvider(icon) : QIcon();
 }
 
 bool TNodeTreeModel::HasVisibleChild(const TNodeTree& aTree, TNodeIndex aNode) {

@@ -17,6 +17,7 @@
 
 #include <functional>
 
+#include "IconIndex.h"
 #include "NodeTree.h"
 
 class TNodeTreeModel : public QAbstractItemModel {
@@ -35,14 +36,12 @@ public:
   void BeginReset() { beginResetModel(); }
   void EndReset() { endResetModel(); }
 
-  // Where the icons come from: an index into the application's icon list gives its icon.
-  std::function<QIcon(int aImageIndex)> IconProvider;
+  // Where the icons come from: the application's icon list.
+  std::function<QIcon(TIconIndex aIndex)> IconProvider;
 
   // Cell texts as the tree shows them: column 0 the Name, column 1 the Value cut to 100
   // characters (then "...") with CR LF pairs removed; decodes at most ~100 characters.
   static QString CellText(const TNodeTree& aTree, TNodeIndex aNode, int aColumn);
-  // The icon of column 0 per kind (an index into the shared icon list), -1 for none.
-  static int ImageIndex(TNodeType aType);
   QIcon NodeIcon(TNodeIndex aNode) const;
   // The node has at least one child that is not hidden.
   static bool HasVisibleChild(const TNodeTree& aTree, TNodeIndex aNode);

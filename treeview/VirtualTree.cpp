@@ -542,7 +542,7 @@ QRect TVirtualTree::CellTextRect(TNodeIndex aNode, int aRow, int aColumn) const 
   const int w = FHeader->sectionSize(aColumn);
   if (aColumn != TNodeTreeModel::cnTag) return QRect(x + cTextMargin, y, w - 2 * cTextMargin, FRowHeight);
   int textX = x + Tree()->Depth(aNode) * FIndent + FIndent;
-  if (TNodeTreeModel::ImageIndex(Tree()->Typ(aNode)) >= 0) textX += cIconSize + cIconGap;
+  if (NodeTypeIcon(Tree()->Typ(aNode)) != iiNone) textX += cIconSize + cIconGap;
   return QRect(textX + 1, y, x + w - textX - cTextMargin, FRowHeight);
 }
 

@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <cstdio>
 
+#include "QtText.h"
 #include "TextEditor.h"
 #include "XmlLexer.h"
 
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
     QElapsedTimer t;
     t.start();
     const QString text = QString::fromUtf8(bytes);
-    editor.SetText(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
+    editor.SetText(ToU16(text));
     const qint64 setText = t.restart();
     editor.show();
     editor.repaint();

@@ -27,17 +27,8 @@
 
 #include <vector>
 
-enum TIconIndex {
-  iiExit = 0, iiCascade = 1, iiTileHorizontal = 2, iiTileVertical = 3, iiFullExpand = 4,
-  iiFullCollapse = 5, iiWindowTitle = 5, iiRestore = 6, iiMinimize = 7, iiMaximize = 8,
-  iiClose = 9, iiCloseAll = 10, iiOpen = 11, iiMinimizeAll = 12, iiDocument = 13, iiPrint = 14,
-  iiSearch = 15, iiSearchNext = 16, iiEmptyElement = 17, iiElement = 18, iiAttribute = 19,
-  iiProcessingInstruction = 20, iiComment = 21, iiParsingTime = 22, iiPath = 23,
-  iiWarning = 24, iiAbout = 25, iiText = 26, iiError = 27, iiFileSize = 28, iiRefresh = 29,
-  iiClear = 30, iiExport = 31, iiOptions = 32, iiXMLDeclaration = 33, iiSave = 34,
-  iiFindReplace = 35, iiRedo = 36, iiUndo = 37, iiPaste = 38, iiCut = 39, iiCopy = 40,
-  iiNew = 41, iiEditor = 42, iiValidate = 43, iiFormat = 44
-};
+#include "IconIndex.h"
+
 
 class TIconList {
 public:

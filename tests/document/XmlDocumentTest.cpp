@@ -97,7 +97,7 @@ TEST(XmlDocument, ShortFilesEmptyFilesAndMissingOnes) {
     EXPECT_TRUE(doc.Tree().Empty());
     ASSERT_EQ(doc.Messages().size(), 6u);
     EXPECT_TRUE(doc.LoadFailed());
-    EXPECT_EQ(doc.Messages().back().ImageIndex, iiMsgError);
+    EXPECT_EQ(doc.Messages().back().ImageIndex, iiError);
     EXPECT_EQ(doc.Messages().back().Text, cNoContent);
   }
   doc.SetFilename(u"/nonexistent/quillon/file.xml");

@@ -21,6 +21,7 @@
 #include "EditorWnd.h"
 #include "Encodings.h"
 #include "FindReplaceDlg.h"
+#include "QtText.h"
 #include "TextEditor.h"
 
 namespace {
@@ -30,8 +31,8 @@ struct TShownBox {
   QString Text;
 };
 
-QString Q(std::u16string_view AText) { return QString::fromUtf16(AText.data(), qsizetype(AText.size())); }
-std::u16string U(const QString& AText) { return AText.toStdU16String(); }
+QString Q(std::u16string_view AText) { return ToQString(AText); }
+std::u16string U(const QString& AText) { return ToU16(AText); }
 
 const QByteArray cUtf8Mark("\xEF\xBB\xBF");
 const char cSmallDocument[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<r a=\"1\">\r\n  <c>t</c>\r\n</r>\r\n";

@@ -1,6 +1,7 @@
 // The main window: where files come from (command line, OpenFile, a drop, a second start),
 // one window per file, the window bar and command states, closing.
 #include "MainWndTestUtil.h"
+#include "QtText.h"
 
 #include "AboutDlg.h"
 #include "Corvane_CmdLine.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-std::u16string U16(const QString& AText) { return AText.toStdU16String(); }
+std::u16string U16(const QString& AText) { return ToU16(AText); }
 
 }  // namespace
 

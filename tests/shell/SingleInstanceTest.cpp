@@ -1,4 +1,5 @@
 #include "Corvane_IPC.h"
+#include "QtText.h"
 #include "SingleInstance.h"
 
 #include <QCoreApplication>
@@ -97,10 +98,10 @@ TEST(SingleInstance, SecondStartHandsItsArgumentsToTheRunningInstance) {
     EXPECT_EQ(aTag, 0u);
     messages.push_back(ReadIPCMessage(aData));
   };
-  ASSERT_TRUE(server.Listen(QString::fromStdU16String(std::u16string(cQuillonMainWindowClass))));
+  ASSERT_TRUE(server.Listen(ToQString(cQuillonMainWindowClass)));
 
   qint64 pid = 0;
-  EXPECT_EQ(RunSecondStart({"a.xml", QString::fromUtf16(u" b \u4E00.xml ")}, &pid), 10);
+  EXPECT_EQ(RunSecondStart({"a.xml", ToQString(u" b \u4E00.xml ")}, &pid), 10);
   ASSERT_EQ(log, (std::vector<std::string>{"activate", "data"}));
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].UID, pid);

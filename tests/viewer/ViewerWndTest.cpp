@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "Corvane_Dialogs.h"
+#include "QtText.h"
 #include "TextEditor.h"
 #include "ValuePicture.h"
 #include "ViewerWnd.h"
@@ -32,9 +33,7 @@ inline void PrintTo(const QString& aText, std::ostream* aOut) { *aOut << '"' << 
 
 namespace {
 
-QString Q(std::u16string_view aText) {
-  return QString(reinterpret_cast<const QChar*>(aText.data()), static_cast<qsizetype>(aText.size()));
-}
+QString Q(std::u16string_view aText) { return ToQString(aText); }
 
 QByteArray PngBase64(int aSize) {
   QImage image(aSize, aSize, QImage::Format_ARGB32);

@@ -3,19 +3,19 @@
 // per node.
 #include <QHeaderView>
 #include <QImage>
+#include <QPixmap>
 
 #include <gtest/gtest.h>
 
 #include "NodeTreeModel.h"
+#include "QtText.h"
 #include "VirtualTree.h"
 
 inline void PrintTo(const QString& aText, std::ostream* aOut) { *aOut << '"' << aText.toStdString() << '"'; }
 
 namespace {
 
-QString Q(std::u16string_view aText) {
-  return QString(reinterpret_cast<const QChar*>(aText.data()), static_cast<qsizetype>(aText.size()));
-}
+QString Q(std::u16string_view aText) { return ToQString(aText); }
 
 // root > 1000 groups (each with one attribute) > 1998 items each: 2,000,001 nodes.
 constexpr int cGroups = 1000;
@@ -66,10 +66,30 @@ TEST(NodeTreeModelTest, ValueColumnShowsAtMostOneHundredCharactersWithoutLineBre
   }
 }
 
-TEST(NodeTreeModelTest, IconsFollowTheNodeKind) {
-  const std::pair<TNodeType, int> icons[] = {{ntEmptyTag, 17}, {ntTag, 18}, {ntAttr, 19}, {ntPI, 20},
-                                             {ntComment, 21}, {ntXML, 33}, {ntText, -1}};
-  for (auto [type, image] : icons) EXPECT_EQ(TNodeTreeModel::ImageIndex(type), image) << type;
+TEST(NodeTreeModelTest, IconsFollowTheNodeKindAndTextNodesHaveNone) {
+  TNodeTree tree;
+  TNodeTreeModel model(&tree);
+  TIconIndex asked = iiNone;
+  model.IconProvider = [&](TIconIndex aIndex) {
+    asked = aIndex;
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::red);
+    return QIcon(pixmap);
+  };
+  const std::pair<TNodeType, TIconIndex> icons[] = {
+      {ntEmptyTag, iiEmptyElement}, {ntTag, iiElement}, {ntAttr, iiAttribute}, {ntPI, iiProcessingInstruction},
+      {ntComment, iiComment},       {ntXML, iiXMLDeclaration}, {ntText, iiNone}};
+  const TNodeIndex root = tree.AddChild(cNoNode, u"root", u"", ntTag);
+  for (auto [type, icon] : icons) {
+    model.BeginReset();
+    const TNodeIndex node = tree.AddChild(root, u"n", u"", type);
+    model.EndReset();
+    asked = iiNone;
+    const QVariant decoration = model.data(model.IndexOf(node), Qt::DecorationRole);
+    EXPECT_EQ(asked, icon) << NodeTypeName(type);
+    EXPECT_EQ(decoration.isNull(), icon == iiNone) << NodeTypeName(type);
+    EXPECT_TRUE(model.data(model.IndexOf(node, TNodeTreeModel::cnValue), Qt::DecorationRole).isNull());
+  }
 }
 
 TEST(NodeTreeModelTest, AnswersForShownRowsOfTwoMillionNodesWithoutIndexingEveryParent) {

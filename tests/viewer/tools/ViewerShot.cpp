@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "NodeTree.h"
+#include "QtText.h"
 #include "ViewerWnd.h"
 #include "VirtualTree.h"
 
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
   viewer.SetFilename(QString::fromLocal8Bit(argv[1]));
   auto* tree = viewer.findChild<TVirtualTree*>(QStringLiteral("Tree"));
   if (argc > 3 && tree) {
-    const std::u16string name = QString::fromLocal8Bit(argv[3]).toStdU16String();
+    const std::u16string name = ToU16(QString::fromLocal8Bit(argv[3]));
     const TNodeTree& nodes = *tree->Tree();
     for (TNodeIndex n = nodes.First(); n != cNoNode; n = nodes.Next(n))
       if (nodes.Name(n) == name) {

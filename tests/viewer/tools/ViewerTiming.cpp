@@ -12,6 +12,7 @@
 
 #include <QScrollBar>
 
+#include "QtText.h"
 #include "ViewerWnd.h"
 #include "VirtualTree.h"
 #include "XmlDocument.h"
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
       QElapsedTimer t;
       t.start();
       TXMLDocument doc;
-      doc.SetFilename(file.toStdU16String());
+      doc.SetFilename(ToU16(file));
       bestDocument = std::min(bestDocument, t.nsecsElapsed() / 1e9);
     }
     {
