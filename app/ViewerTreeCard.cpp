@@ -21,6 +21,7 @@
 #include "QtText.h"
 #include "QuillonOptions.h"
 #include "SearchBox.h"
+#include "ValueClassify.h"
 #include "ViewerHost.h"
 #include "ViewerValuePanel.h"
 #include "VirtualTree.h"
@@ -255,7 +256,7 @@ void TViewerTreeCard::TreeFocusChanged(TNodeIndex aNode) {
     FListData.push_back(tree.Data(c));
     const TNodeData& data = FListData.back();
     items.append(new QTreeWidgetItem(
-        {ToQString(data.Name), ToQString(ShortenText(data.Value, TNodeTreeModel::cValueColumnLength))}));
+        {ToQString(data.Name), ToQString(RowText(data.Value, TNodeTreeModel::cValueColumnLength))}));
   }
   {
     const QSignalBlocker block(FList);

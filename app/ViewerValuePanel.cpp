@@ -112,7 +112,9 @@ void TViewerValuePanel::ShowDecodedText(const std::string& aBytes) {
     FTextView->SetText(ToU16(QString::fromUtf8(aBytes.data(), static_cast<qsizetype>(aBytes.size()))));
     FTabs->setTabVisible(vcDecoded, true);
     FTabs->setTabText(vcDecoded, QStringLiteral("Decoded (%1 lines)").arg(FTextView->LineCount()));
-  } catch (...) {
+  } catch (const std::exception& e) {
+    // Said, not swallowed: the Decoded tab then keeps its previous state.
+    ErrorDlg(QStringLiteral("Cannot decode the value: %1").arg(QString::fromUtf8(e.what())));
   }
 }
 

@@ -1,5 +1,7 @@
 #include "ValueClassify.h"
 
+#include "XmlDocument.h"
+
 namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -141,6 +143,13 @@ TValueClass ClassifyValue(std::u16string_view aValue) {
   result.Base64 = true;
   result.Bytes = DecodeBase64(aValue);
   return result;
+}
+
+std::u16string RowText(std::u16string_view aValue, int32_t aCount) {
+  std::u16string text = ShortenText(aValue, aCount);
+  for (char16_t& c : text)
+    if (IsBreak(c)) c = cLineBreakMark;
+  return text;
 }
 
 std::u16string_view PictureKindWord(TPictureKind aKind) noexcept {

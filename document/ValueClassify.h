@@ -29,6 +29,12 @@ struct TValueClass {
 // Base64 when the value is not empty and its compacted form is Base64.
 TValueClass ClassifyValue(std::u16string_view aValue);
 
+// A value as one row of the tree or the details list shows it: cut to aCount units with "..."
+// and CR LF pairs removed (ShortenText), then every line break left, a lone CR or LF, as the
+// visible mark U+21B5, so a multi-line value (a comment, mixed text) stays within its row.
+std::u16string RowText(std::u16string_view aValue, int32_t aCount);
+inline constexpr char16_t cLineBreakMark = u'\u21B5';
+
 // Picture kinds in the order their decoders are tried.
 enum TPictureKind : int32_t { pkBitmap, pkJPEG, pkGIF, pkPNG };
 inline constexpr TPictureKind cPictureKinds[] = {pkBitmap, pkJPEG, pkGIF, pkPNG};

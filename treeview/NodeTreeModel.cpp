@@ -3,6 +3,7 @@
 #include <QColor>
 
 #include "QtText.h"
+#include "ValueClassify.h"
 #include "XmlDocument.h"
 
 TNodeTreeModel::TNodeTreeModel(TNodeTree* aTree, QObject* aParent) : QAbstractItemModel(aParent), FTree(aTree) {}
@@ -18,7 +19,7 @@ QString TNodeTreeModel::CellText(const TNodeTree& aTree, TNodeIndex aNode, int a
   if (aColumn != cnValue || aTree.ValueEmpty(aNode)) return {};
   // Two units more than shown: the prefix never splits a surrogate pair, so 102 still tells
   // a value of 101 or more units from one of exactly 100.
-  return ToQString(ShortenText(aTree.ValuePrefix(aNode, cValueColumnLength + 2), cValueColumnLength));
+  return ToQString(RowText(aTree.ValuePrefix(aNode, cValueColumnLength + 2), cValueColumnLength));
 }
 
 QIcon TNodeTreeModel::NodeIcon(TNodeIndex aNode) const {

@@ -40,7 +40,7 @@ public:
   std::function<QIcon(TIconIndex aIndex)> IconProvider;
 
   // Cell texts as the tree shows them: column 0 the Name, column 1 the Value cut to 100
-  // characters (then "...") with CR LF pairs removed; decodes at most ~100 characters.
+  // characters (then "...") on one line (see RowText); decodes at most ~100 characters.
   static QString CellText(const TNodeTree& aTree, TNodeIndex aNode, int aColumn);
   QIcon NodeIcon(TNodeIndex aNode) const;
   // The node has at least one child that is not hidden.

@@ -40,7 +40,7 @@ TWideTree& Wide() {
 
 }  // namespace
 
-TEST(NodeTreeModelTest, ValueColumnShowsAtMostOneHundredCharactersWithoutLineBreaks) {
+TEST(NodeTreeModelTest, ValueColumnShowsAtMostOneHundredCharactersOnOneLine) {
   TNodeTree tree;
   const std::u16string hundred(100, u'x');
   // A value of 102 units whose last two form a surrogate pair is still longer than 100.
@@ -51,12 +51,14 @@ TEST(NodeTreeModelTest, ValueColumnShowsAtMostOneHundredCharactersWithoutLineBre
   } cases[] = {
       {u"", ""},
       {u"plain", "plain"},
-      {u"two\r\nlines\rlone\nbreaks", "twolines\rlone\nbreaks"},
+      // CR LF pairs removed, lone breaks marked: a multi-line value stays within its row.
+      {u"two\r\nlines\rlone\nbreaks", Q(u"twolines\u21B5lone\u21B5breaks")},
+      {u"\n  a comment\n", Q(u"\u21B5  a comment\u21B5")},
       {hundred, Q(hundred)},
       {hundred + u"z", Q(hundred) + "..."},
       {pairAtEnd, QString(100, u'y') + "..."},
       // Cut first, then CR LF pairs removed: a pair cut in two keeps its CR.
-      {std::u16string(99, u'a') + u"\r\nb", QString(99, u'a') + "\r..."},
+      {std::u16string(99, u'a') + u"\r\nb", QString(99, u'a') + Q(u"\u21B5...")},
   };
   const TNodeIndex root = tree.AddChild(cNoNode, u"r", u"", ntEmptyTag);
   for (const TCase& c : cases) {
