@@ -131,9 +131,10 @@ void TViewerTreeCard::BuildDetailPanel(QSplitter* aParent) {
   FList->setUniformRowHeights(true);
   FList->setSelectionBehavior(QAbstractItemView::SelectRows);
   FList->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  FList->header()->resizeSection(0, 150);
-  FList->header()->resizeSection(1, 324);
+  // The Value column takes the remaining width, so the list never scrolls sideways for it.
   FList->header()->setStretchLastSection(true);
+  FList->header()->resizeSection(0, 150);
+  FList->header()->setSectionResizeMode(1, QHeaderView::Stretch);
   QPalette listPalette = FList->palette();
   listPalette.setColor(QPalette::Base, cCream);
   FList->setPalette(listPalette);
@@ -170,12 +171,13 @@ void TViewerTreeCard::BuildMessagesPanel(QSplitter* aParent) {
     FMsgPanel->BodyWidget()->setHidden(collapse);
     fold->setArrowType(collapse ? Qt::UpArrow : Qt::DownArrow);
     fold->setToolTip(collapse ? QStringLiteral("Expand") : QStringLiteral("Collapse"));
-    FMsgPanel->setMaximumHeight(collapse ? FMsgPanel->BarHeight() + 2 : QWIDGETSIZE_MAX);
-    if (!collapse) {
-      QList<int> sizes = aParent->sizes();
-      const int total = sizes[0] + sizes[1];
-      aParent->setSizes({total - 150, 150});
-    }
+    const int barHeight = FMsgPanel->BarHeight() + 2;
+    FMsgPanel->setMaximumHeight(collapse ? barHeight : QWIDGETSIZE_MAX);
+    // The band the list leaves or takes goes to (or comes from) the tree and details panes.
+    const QList<int> sizes = aParent->sizes();
+    const int total = sizes[0] + sizes[1];
+    const int messages = collapse ? barHeight : 150;
+    aParent->setSizes({total - messages, messages});
   });
 }
 

@@ -14,9 +14,12 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -415,4 +418,36 @@ TEST_F(ViewerTest, ProgressBarIsRepaintedWhileALargeFileLoadsAndHiddenAfterwards
   EXPECT_GT(paints.Width, 10);
   EXPECT_TRUE(progress->isHidden());
   EXPECT_TRUE(Messages()[1].startsWith("Tag count: 150"));
+}
+
+TEST_F(ViewerTest, CollapsedMessagesGiveTheirBandToTheTreeAndTheValueColumnFillsTheList) {
+  FViewer->show();
+  QCoreApplication::processEvents();
+  auto* splitter = Part<QSplitter>("MsgSplitter");
+  auto* panes = Part<QSplitter>("TreeSplitter");
+  auto* messages = Part<QWidget>("MsgPanel");
+  const int total = splitter->height();
+  const int before = panes->height();
+  QToolButton* fold = nullptr;
+  for (QToolButton* b : messages->findChildren<QToolButton*>())
+    if (b->toolTip() == QStringLiteral("Collapse")) fold = b;
+  ASSERT_NE(fold, nullptr);
+  fold->click();
+  QCoreApplication::processEvents();
+  // Only the caption bar and the splitter handle remain below the panes.
+  EXPECT_GT(panes->height(), before + 100);
+  EXPECT_EQ(panes->height() + messages->height() + splitter->handleWidth(), total);
+  fold->click();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(messages->height(), 150);
+
+  // The details list's two columns fill it, also when the panel is narrower than both columns'
+  // first widths: nothing to scroll sideways.
+  FViewer->resize(700, 600);
+  Focus(u"order");
+  QCoreApplication::processEvents();
+  QHeaderView* header = List()->header();
+  EXPECT_EQ(header->sectionSize(0), 150);
+  EXPECT_EQ(header->sectionSize(0) + header->sectionSize(1), List()->viewport()->width());
+  EXPECT_EQ(List()->horizontalScrollBar()->maximum(), 0);
 }
