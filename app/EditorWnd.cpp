@@ -241,10 +241,16 @@ void Twnd_quillon_Editor::CreateControls() {
 
 void Twnd_quillon_Editor::LoadFile(const QString& AFilename) {
   TBusyCursor busy;
-  TEditorFile file = LoadEditorFile(ToU16(AFilename));
-  FEncoding = std::move(file.Encoding);
+  const std::u16string name = ToU16(AFilename);
+  TEncodingRef declared = DeclaredEncodingOfFile(name);
+  const std::vector<uint8_t> bytes = ReadFileBytes(name);
+  // Decoded by its mark, else as declared; handed to the control as bytes, so a UTF-8 file
+  // goes in without a UTF-16 copy of itself.
+  int markLength = 0;
+  const TEncodingRef decoding = FileBytesEncoding(bytes, declared.get(), markLength);
+  FEncoding = std::move(declared);
   acClearPaste->setVisible(false);
-  Editor->SetText(file.Text);
+  Editor->LoadFromBytes(bytes.data(), bytes.size(), decoding.get());
   SetFilename(AFilename);
   EditorStatusChange();
   SetControls();
@@ -421,10 +427,11 @@ void Twnd_quillon_Editor::acFormatExecute() {
     // refuses something (a comment holding "--", which the reader accepts), the user keeps
     // the text as it was instead of an empty editor.
     TEncodingRef encoding;
-    const std::u16string formatted = FormatXML(Editor->Text(), encoding);
-    // Loading a big text with word wrap on would lay out every line at once.
+    const std::vector<uint8_t> formatted = FormatXMLToBytes(Editor->Text(), encoding);
+    // Loading a big text with word wrap on would lay out every line at once. The bytes go in
+    // as the writer made them, decoded with the encoding it wrote.
     Editor->SetWordWrap(false);
-    Editor->SetText(formatted);
+    Editor->LoadFromBytes(formatted.data(), formatted.size(), encoding.get());
     Editor->SetWordWrap(acWordWrap->isChecked());
     Editor->SetModified(true);
     FEncoding = std::move(encoding);

@@ -17,14 +17,6 @@ bool SameNameIgnoringAsciiCase(std::u16string_view AName, std::u16string_view AL
   return true;
 }
 
-std::vector<uint8_t> ReadWholeFile(const std::u16string& AFileName) {
-  TFileStream file(AFileName, fmOpenRead);
-  const int64_t size = file.Size();
-  std::vector<uint8_t> bytes(static_cast<size_t>(size));
-  if (size > 0) file.ReadBuffer(bytes.data(), size);
-  return bytes;
-}
-
 }  // namespace
 
 TDeclaredEncoding ScanXMLDeclaration(TXMLReader& AReader, bool AFirstEncodingWins) {
@@ -68,18 +60,27 @@ TEncodingRef DeclaredEncodingOfText(std::u16string_view AText) {
   return EncodingOfDeclaration(ScanXMLDeclaration(reader, true));
 }
 
+std::vector<uint8_t> ReadFileBytes(const std::u16string& AFileName) {
+  TFileStream file(AFileName, fmOpenRead);
+  const int64_t size = file.Size();
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  if (size > 0) file.ReadBuffer(bytes.data(), size);
+  return bytes;
+}
+
+TEncodingRef FileBytesEncoding(const std::vector<uint8_t>& ABytes, const TEncoding* AEncoding, int& AMarkLength) {
+  AMarkLength = 0;
+  if (TEncoding* byMark = DetectBufferEncoding(ABytes.data(), ABytes.size(), nullptr, AMarkLength))
+    return TEncodingRef(byMark);
+  AMarkLength = 0;
+  return TEncodingRef(AEncoding ? CloneEncoding(AEncoding) : TEncoding::Default());
+}
+
 std::u16string DecodeFileText(const std::u16string& AFileName, const TEncoding* AEncoding, TEncodingRef& AUsed) {
-  const std::vector<uint8_t> bytes = ReadWholeFile(AFileName);
-  int bomLength = 0;
-  TEncoding* byMark = DetectBufferEncoding(bytes.data(), bytes.size(), nullptr, bomLength);
-  if (byMark) {
-    AUsed.reset(byMark);
-  } else if (AEncoding) {
-    AUsed.reset(CloneEncoding(AEncoding));
-  } else {
-    AUsed.reset(TEncoding::Default());
-  }
-  return AUsed->GetString(bytes.data() + bomLength, bytes.size() - static_cast<size_t>(bomLength));
+  const std::vector<uint8_t> bytes = ReadFileBytes(AFileName);
+  int markLength = 0;
+  AUsed = FileBytesEncoding(bytes, AEncoding, markLength);
+  return AUsed->GetString(bytes.data() + markLength, bytes.size() - static_cast<size_t>(markLength));
 }
 
 TEditorFile LoadEditorFile(const std::u16string& AFileName) {

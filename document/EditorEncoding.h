@@ -48,6 +48,11 @@ TEncodingRef DeclaredEncodingOfText(std::u16string_view AText);
 // file by its mark too: a UTF-16 file without an encoding declaration is not mistaken for
 // UTF-8.
 std::u16string DecodeFileText(const std::u16string& AFileName, const TEncoding* AEncoding, TEncodingRef& AUsed);
+// The two halves of it, for a caller that hands the bytes on undecoded: the whole file (raises
+// EFOpenError or EReadError), and the encoding that decodes them by the rule above, with the
+// length of the mark to skip.
+std::vector<uint8_t> ReadFileBytes(const std::u16string& AFileName);
+TEncodingRef FileBytesEncoding(const std::vector<uint8_t>& ABytes, const TEncoding* AEncoding, int& AMarkLength);
 
 // The editor's view of a file: FEncoding is the declared encoding, the text decoded as above.
 struct TEditorFile {

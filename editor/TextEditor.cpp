@@ -2,6 +2,8 @@
 
 #include <Qsci/qsciprinter.h>
 
+#include <algorithm>
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -210,33 +212,54 @@ std::u16string TTextEditor::RangeText(long aFrom, long aTo) const {
 
 std::u16string TTextEditor::Text() const { return RangeText(0, SendScintilla(SCI_GETLENGTH)); }
 
-void TTextEditor::SetText(std::u16string_view aText) {
+void TTextEditor::ReplaceAllText(size_t aSizeHint, const std::function<void()>& aAppend) {
   const bool readOnly = isReadOnly();
   if (readOnly) SendScintilla(SCI_SETREADONLY, 0L);
+  // With word wrap on every appended block would be laid out line by line at once; off, the
+  // lines are wrapped afterwards as they come into view and in idle time.
+  const long wrap = SendScintilla(SCI_GETWRAPMODE);
+  if (wrap != SC_WRAP_NONE) SendScintilla(SCI_SETWRAPMODE, long(SC_WRAP_NONE));
   SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
   SendScintilla(SCI_CLEARALL);
-  SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(aText.size() + aText.size() / 8 + 16));
-  // Handed over in blocks: a big text needs no UTF-8 copy of itself, and APPENDTEXT takes a
-  // length, so NUL characters survive.
-  const size_t kBlock = size_t(1) << 20;
-  std::string buffer(3 * kBlock, '\0');
-  while (!aText.empty()) {
-    size_t used = 0;
-    const size_t bytes = EncodeBlock(aText.substr(0, kBlock), buffer.data(), used);
-    if (used == 0) {  // a lone high surrogate at the very end
-      SendScintilla(SCI_APPENDTEXT, 3UL, "\xEF\xBF\xBD");
-      aText.remove_prefix(1);
-      continue;
-    }
-    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes), buffer.data());
-    aText.remove_prefix(used);
-  }
+  SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(aSizeHint + aSizeHint / 8 + 16));
+  aAppend();
   SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
   SendScintilla(SCI_EMPTYUNDOBUFFER);
   SendScintilla(SCI_SETSAVEPOINT);
   FForcedModified = false;
   SendScintilla(SCI_GOTOPOS, 0L);
+  if (wrap != SC_WRAP_NONE) SendScintilla(SCI_SETWRAPMODE, wrap);
   if (readOnly) SendScintilla(SCI_SETREADONLY, 1L);
+}
+
+void TTextEditor::SetText(std::u16string_view aText) {
+  ReplaceAllText(aText.size(), [&] {
+    // Handed over in blocks: a big text needs no UTF-8 copy of itself, and APPENDTEXT takes a
+    // length, so NUL characters survive.
+    const size_t kBlock = size_t(1) << 20;
+    std::string buffer(3 * kBlock, '\0');
+    while (!aText.empty()) {
+      size_t used = 0;
+      const size_t bytes = EncodeBlock(aText.substr(0, kBlock), buffer.data(), used);
+      if (used == 0) {  // a lone high surrogate at the very end
+        SendScintilla(SCI_APPENDTEXT, 3UL, "\xEF\xBF\xBD");
+        aText.remove_prefix(1);
+        continue;
+      }
+      SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes), buffer.data());
+      aText.remove_prefix(used);
+    }
+  });
+}
+
+void TTextEditor::SetUtf8Text(const char* aBytes, size_t aCount) {
+  // The control holds UTF-8 itself: the bytes go in as they are. Ill-formed sequences stay
+  // as bytes here and read back as U+FFFD, as a decoder would have made them.
+  ReplaceAllText(aCount, [&] {
+    const size_t kBlock = size_t(1) << 24;
+    for (size_t at = 0; at < aCount; at += kBlock)
+      SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(std::min(kBlock, aCount - at)), aBytes + at);
+  });
 }
 
 int TTextEditor::ScintillaLineCount() const { return int(SendScintilla(SCI_GETLINECOUNT)); }
@@ -304,15 +327,18 @@ void TTextEditor::UpdateGutter() {
     setMarginWidth(0, 0);
     return;
   }
+  // Scintilla restyles and rewraps the whole text whenever a margin's type is set, even to the
+  // type it has; this runs after every edit, so the type is set only when it changes.
   if (!FShowLineNumbers) {
-    setMarginType(0, SymbolMargin);
+    if (marginType(0) != SymbolMargin) setMarginType(0, SymbolMargin);
     setMarginWidth(0, 16);
     return;
   }
   const int n = ScintillaLineCount();
   const int digits = Digits(FZeroStart ? n - 1 : n);
   const bool custom = FLeadingZeros || FZeroStart;
-  setMarginType(0, custom ? TextMarginRightJustified : NumberMargin);
+  const MarginType type = custom ? TextMarginRightJustified : NumberMargin;
+  if (marginType(0) != type) setMarginType(0, type);
   if (digits != FGutterDigits || marginWidth(0) == 0) {
     FGutterDigits = digits;
     const std::string nines(size_t(digits < 2 ? 2 : digits), '9');

@@ -155,6 +155,9 @@ private:
   void UpdateGutter();
   void UpdateGutterTexts();
   void ApplySelectionMode();
+  // Replaces the whole text by what aAppend appends, as one fresh start (nothing to undo).
+  void ReplaceAllText(size_t aSizeHint, const std::function<void()>& aAppend);
+  void SetUtf8Text(const char* aBytes, size_t aCount);
   void ReplaceRange(long aFrom, long aTo, std::u16string_view aText);
   std::u16string RangeText(long aFrom, long aTo) const;
   long LineStartPos(int aLine) const;

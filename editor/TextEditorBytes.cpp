@@ -1,4 +1,5 @@
 // Loading and saving the control's text as bytes in an engine encoding.
+#include <algorithm>
 #include <cstring>
 
 #include "Encodings.h"
@@ -15,7 +16,10 @@ void TTextEditor::LoadFromBytes(const uint8_t* aBytes, size_t aCount, const TEnc
     if (!preamble.empty() && aCount >= preamble.size() && std::memcmp(aBytes, preamble.data(), preamble.size()) == 0)
       skip = preamble.size();
   }
-  SetText(aEncoding->GetString(aBytes + skip, aCount - skip));
+  if (aEncoding->Kind() == ekUTF8)
+    SetUtf8Text(reinterpret_cast<const char*>(aBytes + skip), aCount - skip);
+  else
+    SetText(aEncoding->GetString(aBytes + skip, aCount - skip));
 }
 
 std::vector<uint8_t> TTextEditor::SaveToBytes(const TEncoding* aEncoding, bool aWithPreamble) const {
