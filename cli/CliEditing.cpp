@@ -40,6 +40,9 @@ int RunFormat(std::vector<std::string>& AArgs) {
   } catch (const EXmlWriterException& e) {
     WriteOut(stderr, "quillon-cli: " + Utf16ToUtf8(e.Message()) + "\n");
     return ecParseError;
+  } catch (const EXmlFormatUnknownEncoding& e) {
+    WriteOut(stderr, "quillon-cli: " + Utf16ToUtf8(e.Message()) + "\n");
+    return ecParseError;
   }
   if (parseError) {
     WriteOut(stderr, "quillon-cli: " + Utf16ToUtf8(ParseErrorMessage(*parseError)) + "\n");

@@ -1,5 +1,6 @@
 // quillon-cli: the headless front end. Each command lives in its own source file and
 // registers itself in the command table.
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -118,6 +119,9 @@ static void PrintHelp() {
 }
 
 int main(int argc, char** argv) {
+  // The system encoding (the CSV export's, and the fallback for text without a declaration) is
+  // the charset of the user's locale.
+  std::setlocale(LC_CTYPE, "");
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
     PrintHelp();
     return argc < 2 ? cli::ecUsage : cli::ecOk;

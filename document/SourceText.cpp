@@ -62,6 +62,7 @@ std::u16string MessageOf(const std::exception& AError) {
 std::u16string EncodingDisplayName(const TEncoding* AEncoding) {
   if (!AEncoding) return u"(none)";
   const int codePage = AEncoding->CodePage();
+  if (codePage == 0 && !AEncoding->Name().empty()) return AEncoding->Name();  // found by its name
   for (const TCodePageName& row : kCodePageNames)
     if (row.CodePage == codePage) return IntToStr(codePage) + u"  (" + row.Name + u")";
   return IntToStr(codePage);

@@ -54,7 +54,7 @@ std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& A
   reader.InitXML(AText);
   const TDeclaredEncoding declared = ScanXMLDeclaration(reader, false);
   TEncodingRef encoding = EncodingOfDeclaration(declared);
-  if (!encoding) encoding.reset(TEncoding::UTF8());
+  if (!encoding) throw EXmlFormatUnknownEncoding(Format(cFormatUnknownEncoding, {declared.EncodingName}));
 
   reader.InitXML(AText);
   TMemoryStream target;

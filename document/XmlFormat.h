@@ -27,10 +27,16 @@ void ReplayXMLTokens(TXMLReader& AReader, TXMLWriter& AWriter);
 // version 1.0, the encoding's name and AStandAlone when not empty.
 void StartFormattedDocument(TXMLWriter& AWriter, TEncoding* AEncoding, std::u16string_view AStandAlone);
 
+// Formatting refuses a text whose declaration names an encoding nothing here converts: its
+// characters were decoded by guesswork, and writing them under a new declaration would turn
+// the guess into the file's content.
+class EXmlFormatUnknownEncoding : public EGeneralError { using EGeneralError::EGeneralError; };
+inline constexpr std::u16string_view cFormatUnknownEncoding =
+    u"The encoding \"%s\" is not supported, so the text cannot be formatted without garbling its characters.";
+
 // The editor's "Format XML": AText re-written as indented XML, encoded in the encoding its
-// declaration names (UTF-8 without one; also UTF-8 for a name the alias table does not list, so
-// that the written declaration names the encoding the bytes are in). AEncoding receives that
-// encoding. The text is read as the UTF-16 it is, so no character is lost on the way in, also
+// declaration names (UTF-8 without one). A name no converter knows raises
+// EXmlFormatUnknownEncoding before anything is written. AEncoding receives that encoding. The text is read as the UTF-16 it is, so no character is lost on the way in, also
 // when the declaration was edited to name another encoding. Writer errors (for example a
 // comment holding "--", which the reader accepts) raise EXmlWriterInvalidString with the
 // writer's message; nothing is returned then. AParseError, when given, receives the syntax

@@ -1,6 +1,7 @@
 #include "Encodings.h"
 
 #include <iconv.h>
+#include <langinfo.h>
 
 #include <algorithm>
 #include <bit>
@@ -34,6 +35,28 @@ const TAlias kAliases[] = {
     {866, "cp866"},          {874, "windows-874"},    {932, "shift-jis"},      {20127, "us-ascii"},
     {65000, "utf-7"},
 };
+
+// Names XML declarations use that the C library's converter does not know, with the name it
+// knows for the same encoding. Compared after lower-casing.
+struct TConverterAlias {
+  const char* Name;
+  const char* Converter;
+};
+const TConverterAlias kConverterAliases[] = {
+    {"x-mac-cyrillic", "MACCYRILLIC"}, {"x-mac-roman", "MACINTOSH"}, {"x-mac-ukrainian", "MACUKRAINIAN"},
+    {"x-sjis", "SHIFT_JIS"},           {"x-euc-jp", "EUC-JP"},       {"ks_c_5601-1987", "CP949"},
+    {"x-euc-kr", "EUC-KR"},            {"x-gbk", "GBK"},             {"x-big5", "BIG5"},
+};
+
+// Lower case with '-' and '_' dropped, for telling spellings of one name apart.
+std::string SquashedName(std::string_view aName) {
+  std::string s;
+  for (char c : aName) {
+    if (c == '-' || c == '_') continue;
+    s.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+  }
+  return s;
+}
 
 // The C library's name for a Windows code page.
 std::string IconvName(int aCodePage) {
@@ -297,11 +320,90 @@ struct TEncoding::TConverter {
 
 TEncoding::TEncoding(int aCodePage) : TEncoding(aCodePage, false) {}
 
-TEncoding::TEncoding(int aCodePage, bool aStandard) : FCodePage(aCodePage == 0 ? kSystemCodePage : aCodePage), FStandard(aStandard) {
+TEncoding::TEncoding(int aCodePage, bool aStandard) : FCodePage(aCodePage), FStandard(aStandard) {
+  if (aCodePage == 0) {
+    const std::unique_ptr<TEncoding> system(ForLocaleCharset(nl_langinfo(CODESET)));
+    FCodePage = system->FCodePage;
+    FIconvName = system->FIconvName;
+    FName = system->FName;
+    FNoPreamble = true;
+  }
   Setup();
 }
 
-TEncoding::TEncoding(const TEncoding& aOther) : FCodePage(aOther.FCodePage) { Setup(); }
+TEncoding::TEncoding(std::string aConverterName, std::u16string aName)
+    : FCodePage(0), FIconvName(std::move(aConverterName)), FName(std::move(aName)) {
+  Setup();
+}
+
+TEncoding::TEncoding(const TEncoding& aOther)
+    : FCodePage(aOther.FCodePage), FNoPreamble(aOther.FNoPreamble), FIconvName(aOther.FIconvName), FName(aOther.FName) {
+  Setup();
+}
+
+TEncoding* TEncoding::FromConverterName(std::u16string_view aName) {
+  // Only plain names reach the converter: no suffixes such as //TRANSLIT, nothing unprintable.
+  if (aName.empty() || aName.size() > 64) return nullptr;
+  std::string ascii;
+  for (char16_t c : aName) {
+    const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                       (c < 0x80 && std::strchr("-_.:()+", static_cast<int>(c)) && c != 0);
+    if (!plain) return nullptr;
+    ascii.push_back(static_cast<char>(c));
+  }
+  // Spellings of UTF-8 get the reader's own decoder rather than the converter's.
+  if (SquashedName(ascii) == "utf8") return UTF8();
+  std::string converter = ascii;
+  std::string lower;
+  for (char c : ascii) lower.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+  for (const TConverterAlias& row : kConverterAliases)
+    if (lower == row.Name) converter = row.Converter;
+  try {
+    std::unique_ptr<TEncoding> encoding(new TEncoding(converter, std::u16string(aName)));
+    if (!encoding->WritesAsciiAsAscii()) return nullptr;
+    return encoding.release();
+  } catch (const EEncodingError&) {
+    return nullptr;
+  }
+}
+
+TEncoding* TEncoding::ForLocaleCharset(std::string_view aCodeset) {
+  const std::string squashed = SquashedName(aCodeset);
+  std::unique_ptr<TEncoding> encoding;
+  if (squashed == "utf8") {
+    encoding.reset(new TEncoding(65001));
+  } else if (!squashed.empty() && squashed != "ansix3.41968" && squashed != "ascii" && squashed != "usascii" &&
+             squashed != "646") {
+    const std::u16string name = Utf8ToUtf16(aCodeset);
+    const int cp = AliasToCodePage(name);
+    // a locale charset is a byte encoding: the table's UTF-16 and UTF-7 rows do not apply
+    if (cp != 0 && cp != 1200 && cp != 1201 && cp != 65000) {
+      try {
+        encoding.reset(new TEncoding(cp));
+      } catch (const EEncodingError&) {
+      }
+    } else if (TEncoding* found = FromConverterName(name); found && found != UTF8()) {
+      encoding.reset(found);
+    }
+  }
+  // Plain ASCII (the C locale) or nothing convertible: the Western code page, which keeps every
+  // ASCII character and more.
+  if (!encoding) encoding.reset(new TEncoding(kSystemCodePage));
+  encoding->FNoPreamble = true;
+  return encoding.release();
+}
+
+bool TEncoding::WritesAsciiAsAscii() const {
+  static const char kSample[] =
+      "<?xml version=\"1.0\" encoding='x' standalone=\"yes\"?>\r\n\t<!-- -->/=&;#%[]()*+,.:@_|{}^$!"
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  const size_t n = sizeof kSample - 1;
+  const std::u16string decoded = GetString(reinterpret_cast<const uint8_t*>(kSample), n);
+  if (decoded.size() != n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (decoded[i] != static_cast<char16_t>(kSample[i])) return false;
+  return true;
+}
 
 TEncoding::~TEncoding() = default;
 
@@ -315,12 +417,14 @@ void TEncoding::Setup() {
     default: break;
   }
   FKind = ekCodePage;
-  FIconvName = IconvName(FCodePage);
+  if (FIconvName.empty()) FIconvName = IconvName(FCodePage);
   auto conv = std::make_unique<TConverter>();
   conv->Decoder = iconv_open(kHostUtf16, FIconvName.c_str());
   conv->Encoder = iconv_open(FIconvName.c_str(), kHostUtf16);
-  if (FCodePage < 0 || conv->Decoder == reinterpret_cast<iconv_t>(-1) || conv->Encoder == reinterpret_cast<iconv_t>(-1))
+  if (FCodePage < 0 || conv->Decoder == reinterpret_cast<iconv_t>(-1) || conv->Encoder == reinterpret_cast<iconv_t>(-1)) {
+    if (!FName.empty()) throw EEncodingError(Format(u"Encoding %s is not supported.", {FName}));
     throw EEncodingError(Format(u"Code page %d is not supported.", {int64_t(FCodePage)}));
+  }
 
   // A code page in which every byte alone is a whole character (or an invalid one) converts by
   // table; that keeps the shared system encoding free of conversion state.
@@ -370,6 +474,7 @@ TEncoding* TEncoding::Unicode() { return Shared<1200>(); }
 TEncoding* TEncoding::BigEndianUnicode() { return Shared<1201>(); }
 
 std::vector<uint8_t> TEncoding::GetPreamble() const {
+  if (FNoPreamble) return {};
   switch (FKind) {
     case ekUTF8: return {0xEF, 0xBB, 0xBF};
     case ekUTF16LE: return {0xFF, 0xFE};
@@ -603,7 +708,7 @@ int AliasToCodePage(std::u16string_view aAlias) {
 
 bool EncodingFromAlias(std::u16string_view aAlias, TEncoding*& aEncoding) {
   int cp = AliasToCodePage(aAlias);
-  aEncoding = cp ? EncodingFromCodePage(cp) : nullptr;
+  aEncoding = cp ? EncodingFromCodePage(cp) : TEncoding::FromConverterName(aAlias);
   return aEncoding != nullptr;
 }
 
@@ -624,6 +729,7 @@ std::u16string EncodingAlias(const TEncoding* aEncoding) {
   int cp = EncodingCodePage(aEncoding);
   for (const TAlias& row : kAliases)
     if (row.CodePage == cp) return Utf8ToUtf16(row.Name);
+  if (aEncoding && !aEncoding->Name().empty()) return aEncoding->Name();
   return IntToStr(cp);
 }
 

@@ -37,7 +37,10 @@ public:
   ~TEncoding();
 
   // The shared standard instances, created once on first use and alive until the process ends.
-  static TEncoding* Default();           // the system 8-bit code page, windows-1252
+  // Default is the system's 8-bit encoding: the charset of the locale (LC_CTYPE, so a program
+  // calls setlocale first), UTF-8 on most systems; windows-1252 when the locale names plain
+  // ASCII or nothing this system can convert. It never has a preamble.
+  static TEncoding* Default();
   static TEncoding* ASCII();
   static TEncoding* UTF7();
   static TEncoding* UTF8();
@@ -46,7 +49,18 @@ public:
   static bool IsStandardEncoding(const TEncoding* aEncoding) { return aEncoding && aEncoding->FStandard; }
 
   TEncodingKind Kind() const { return FKind; }
+  // 0 for an encoding found by a name the C library's converter knows (see Name).
   int CodePage() const { return FCodePage; }
+  // The name such an encoding was found under; empty for the code-page ones.
+  const std::u16string& Name() const { return FName; }
+
+  // An encoding for a name the C library's converter knows (case-blind, with a few common
+  // names it lacks), owned by the caller; nullptr for an unknown name and for encodings that do
+  // not write the characters of an XML declaration as ASCII does (UTF-16, UTF-32, EBCDIC...):
+  // a declaration read as ASCII bytes cannot truthfully name one of those.
+  static TEncoding* FromConverterName(std::u16string_view aName);
+  // What Default resolves a locale charset name to (a new object owned by the caller).
+  static TEncoding* ForLocaleCharset(std::string_view aCodeset);
   bool IsSingleByte() const { return FSingleByte; }
   std::vector<uint8_t> GetPreamble() const;
 
@@ -84,9 +98,11 @@ private:
   struct TConverter;
 
   TEncoding(int aCodePage, bool aStandard);
+  TEncoding(std::string aConverterName, std::u16string aName);
   template <int ACodePage>
   static TEncoding* Shared();
   void Setup();
+  bool WritesAsciiAsAscii() const;
   size_t DecodeCodePage(const uint8_t* aBytes, size_t aCount, std::u16string& aOut) const;
   size_t EncodeCodePage(std::u16string_view aText, std::vector<uint8_t>& aOut) const;
 
@@ -94,7 +110,9 @@ private:
   int FCodePage;
   bool FStandard = false;
   bool FSingleByte = false;
+  bool FNoPreamble = false;  // the system encoding, also when it is UTF-8
   std::string FIconvName;
+  std::u16string FName;
   // Single-byte code pages convert by table: byte to code unit, and code unit to byte (0 where
   // the code unit has no byte; U+0000 itself maps to byte 0 separately).
   std::unique_ptr<char16_t[]> FDecodeTable;
@@ -103,16 +121,19 @@ private:
   std::unique_ptr<TConverter> FConverter;
 };
 
-// The 33 names an XML declaration may give, searched from the top, without regard to the case of
-// ASCII letters and without trimming; 0 when the name is unknown.
+// The 33 names of the alias table, searched from the top, without regard to the case of ASCII
+// letters and without trimming; 0 when the name is not in the table.
 int AliasToCodePage(std::u16string_view aAlias);
-// True with the encoding of EncodingFromCodePage for a known name; false and nullptr otherwise.
+// The encoding an XML declaration names: the alias table first (EncodingFromCodePage), then
+// the C library's converter (TEncoding::FromConverterName). False and nullptr for a name
+// neither knows.
 bool EncodingFromAlias(std::u16string_view aAlias, TEncoding*& aEncoding);
 // 0: system 8-bit, 1200, 1201, 65000, 65001: the shared instances; any other number a new
 // encoding owned by the caller.
 TEncoding* EncodingFromCodePage(int aCodePage);
 int EncodingCodePage(const TEncoding* aEncoding);
-// The name an XML declaration uses, or the code page in decimal when the table has none.
+// The name an XML declaration uses: the table's, else the name a converter encoding was found
+// under, else the code page in decimal.
 std::u16string EncodingAlias(const TEncoding* aEncoding);
 // The encoding whose byte-order mark aBytes begin with (shared instances) and the mark's length;
 // aDefault and 0 without a mark.

@@ -14,6 +14,11 @@ if(TARGET quillon-cli)
   quillon_cli_editing_case(format.broken-to-file RC 1 STDOUT - STDERR broken.format.err FILE none
                            ARGS format broken.xml -o @OUT@)
   quillon_cli_editing_case(format.writer-error RC 1 STDOUT - STDERR bad-comment.format.err ARGS format bad-comment.xml)
+  # an encoding outside the alias table is converted and keeps its declared name; one nothing
+  # converts is refused rather than written as garbled UTF-8
+  quillon_cli_editing_case(format.shift-jis RC 0 STDOUT shift-jis.formatted.xml STDERR - ARGS format shift-jis.xml)
+  quillon_cli_editing_case(format.unknown-encoding RC 1 STDOUT - STDERR unknown-encoding.format.err
+                           ARGS format unknown-encoding.xml)
 
   quillon_cli_editing_case(validate.basic RC 0 STDOUT basic.validate.out STDERR - ARGS validate basic.xml)
   quillon_cli_editing_case(validate.cp1250 RC 0 STDOUT cp1250.validate.out STDERR - ARGS validate cp1250.xml)

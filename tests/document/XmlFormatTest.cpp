@@ -71,10 +71,27 @@ TEST(FormatXML, TextIsReadAsItIsWhateverTheDeclarationSays) {
   int codePage = 0;
   EXPECT_EQ(Format8("<?xml version=\"1.0\" encoding=\"utf-8\"?><r>\xC5\x99</r>", &codePage),
             "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n  \xC5\x99\r\n</r>");
-  // An unlisted encoding becomes UTF-8, and the declaration says so.
-  EXPECT_EQ(Format8("<?xml version=\"1.0\" encoding=\"x-other\"?><r>\xC5\x99</r>", &codePage),
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n  \xC5\x99\r\n</r>");
-  EXPECT_EQ(codePage, 65001);
+}
+
+// An encoding outside the table is written under the name the text declared; one that nothing
+// converts is refused, since its characters were decoded by guesswork.
+TEST(FormatXML, ConverterEncodingsAndUnknownOnes) {
+  TEncodingRef encoding;
+  const std::vector<uint8_t> bytes =
+      FormatXMLToBytes(u"<?xml version='1.0' encoding='Shift_JIS'?><r>\u65e5\u672c</r>", encoding);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+            "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<r>\r\n  \x93\xfa\x96\x7b\r\n</r>");
+  EXPECT_EQ(EncodingAlias(encoding.get()), u"Shift_JIS");
+
+  TEncodingRef kept(TEncoding::Unicode());
+  try {
+    FormatXMLToBytes(u"<?xml version=\"1.0\" encoding=\"x-other\"?><r>\u0159</r>", kept);
+    FAIL() << "formatted";
+  } catch (const EXmlFormatUnknownEncoding& e) {
+    EXPECT_EQ(Utf16ToUtf8(e.Message()),
+              "The encoding \"x-other\" is not supported, so the text cannot be formatted without garbling its characters.");
+  }
+  EXPECT_EQ(kept.get(), TEncoding::Unicode());
 }
 
 TEST(FormatXML, WriterErrorReachesTheCallerAndKeepsTheEncoding) {

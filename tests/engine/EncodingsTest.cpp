@@ -31,7 +31,11 @@ TEST(Encodings, AliasLookupIsExactButCaseBlind) {
   EXPECT_EQ(e, TEncoding::UTF8());
   ASSERT_TRUE(EncodingFromAlias(u"utf-16be", e));
   EXPECT_EQ(e, TEncoding::BigEndianUnicode());
-  EXPECT_FALSE(EncodingFromAlias(u"utf8", e));
+  // names outside the table go to the C library's converter; spellings of UTF-8 get the
+  // shared instance
+  ASSERT_TRUE(EncodingFromAlias(u"utf8", e));
+  EXPECT_EQ(e, TEncoding::UTF8());
+  EXPECT_FALSE(EncodingFromAlias(u"utf-16 ", e));
   EXPECT_EQ(e, nullptr);
   ASSERT_TRUE(EncodingFromAlias(u"WINDOWS-1250", e));
   TOwned cp1250(e);
@@ -200,4 +204,76 @@ TEST(Encodings, UnicodeFormsRoundTripAtEveryAlignment) {
   EXPECT_EQ(n2, 2u);
   EXPECT_EQ(out.size(), cap);
   EXPECT_EQ(out.substr(0, n2), u"xy");
+}
+
+// Names outside the alias table: the C library's converter, under the name as declared.
+TEST(Encodings, ConverterNamesDecodeAndKeepTheirName) {
+  struct {
+    const char16_t* Name;
+    std::string Bytes;
+    std::u16string Text;
+  } cases[] = {
+      {u"Shift_JIS", "\x93\xfa\x96\x7b\x8c\xea", u"\u65e5\u672c\u8a9e"},
+      {u"EUC-JP", "\xc6\xfc\xcb\xdc\xb8\xec", u"\u65e5\u672c\u8a9e"},
+      {u"euc-kr", "\xc7\xd1\xb1\xb9\xbe\xee", u"\ud55c\uad6d\uc5b4"},
+      {u"Big5", "\xa4\xa4\xa4\xe5\xa6\x72", u"\u4e2d\u6587\u5b57"},
+      {u"GB18030", "\xd6\xd0\xce\xc4\xd7\xd6", u"\u4e2d\u6587\u5b57"},
+      {u"GB2312", "\xd6\xd0\xce\xc4\xd7\xd6", u"\u4e2d\u6587\u5b57"},
+      {u"IBM866", "\x8f\xe0\xa8\xa2\xa5\xe2", u"\u041f\u0440\u0438\u0432\u0435\u0442"},
+      {u"x-mac-cyrillic", "\x84\xee\xec", u"\u0414\u043e\u043c"},
+      {u"TIS-620", "\xa1\xa2", u"\u0e01\u0e02"},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.Name));
+    TEncoding* e = nullptr;
+    ASSERT_TRUE(EncodingFromAlias(c.Name, e));
+    TOwned owned(e);
+    EXPECT_FALSE(TEncoding::IsStandardEncoding(e));
+    EXPECT_EQ(EncodingCodePage(e), 0);
+    EXPECT_EQ(EncodingAlias(e), c.Name);  // what the writer declares
+    EXPECT_EQ(e->GetString(c.Bytes), c.Text);
+    EXPECT_EQ(e->GetBytes(c.Text), Bytes(c.Bytes));
+    TOwned copy(CloneEncoding(e));
+    EXPECT_EQ(EncodingAlias(copy.E), c.Name);
+    EXPECT_EQ(copy->GetString(c.Bytes), c.Text);
+  }
+  // Nothing that cannot have declared itself in ASCII bytes, nothing unknown, no converter
+  // suffixes.
+  for (const char16_t* name : {u"UTF-16LE", u"UTF-32", u"UCS-2", u"IBM037", u"x-nonsense", u"UTF-8//TRANSLIT",
+                               u"ISO-8859-1//IGNORE", u"", u"a b"}) {
+    TEncoding* e = reinterpret_cast<TEncoding*>(1);
+    EXPECT_FALSE(EncodingFromAlias(name, e)) << Utf16ToUtf8(name);
+    EXPECT_EQ(e, nullptr);
+  }
+}
+
+// The system encoding follows the locale's charset.
+TEST(Encodings, SystemEncodingFromTheLocaleCharset) {
+  struct {
+    const char* Codeset;
+    TEncodingKind Kind;
+    int CodePage;
+    const char16_t* Alias;
+  } cases[] = {
+      {"UTF-8", ekUTF8, 65001, u"utf-8"},
+      {"utf8", ekUTF8, 65001, u"utf-8"},
+      {"ISO-8859-15", ekCodePage, 28605, u"iso-8859-15"},
+      {"KOI8-R", ekCodePage, 20866, u"koi8-r"},
+      {"EUC-JP", ekCodePage, 0, u"EUC-JP"},
+      // the C locale's ASCII, and names nothing converts, fall back to the Western page
+      {"ANSI_X3.4-1968", ekCodePage, 1252, u"windows-1252"},
+      {"", ekCodePage, 1252, u"windows-1252"},
+      {"no-such-charset", ekCodePage, 1252, u"windows-1252"},
+      {"UTF-16", ekCodePage, 1252, u"windows-1252"},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.Codeset);
+    TOwned e(TEncoding::ForLocaleCharset(c.Codeset));
+    EXPECT_EQ(e->Kind(), c.Kind);
+    EXPECT_EQ(e->CodePage(), c.CodePage);
+    EXPECT_EQ(EncodingAlias(e.E), c.Alias);
+    EXPECT_TRUE(e->GetPreamble().empty());  // also as UTF-8: the system encoding has no mark
+  }
+  TOwned utf8(TEncoding::ForLocaleCharset("UTF-8"));
+  EXPECT_EQ(utf8->GetBytes(u"\u4e2d\u00e9"), Bytes("\xe4\xb8\xad\xc3\xa9"));
 }

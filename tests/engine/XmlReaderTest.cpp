@@ -632,3 +632,39 @@ TEST(XmlReader, EncodingFromDeclaration) {
   reader.InitBuffer(bytes("<r/><?xml encoding='windows-1250'?>\x8A"));
   EXPECT_EQ(DumpTokens(reader), "OE r|FC r|PI xml=encoding='windows-1250'|TX=\xEF\xBF\xBD");
 }
+
+// Encodings outside the alias table, through the C library's converter: the text decodes
+// exactly, also where a character is cut by the end of a 16 KB block (one pad of each parity
+// puts a double-byte character across it).
+TEST(XmlReader, ConverterEncodingsAcrossBlockEnds) {
+  struct {
+    const char* Name;
+    std::string Bytes;
+    std::u16string Text;
+  } cases[] = {
+      {"Shift_JIS", "\x93\xfa\x96\x7b\x8c\xea", u"\u65e5\u672c\u8a9e"},
+      {"EUC-KR", "\xc7\xd1\xb1\xb9\xbe\xee", u"\ud55c\uad6d\uc5b4"},
+      {"big5", "\xa4\xa4\xa4\xe5\xa6\x72", u"\u4e2d\u6587\u5b57"},
+      {"IBM866", "\x8f\xe0\xa8\xa2\xa5\xe2", u"\u041f\u0440\u0438\u0432\u0435\u0442"},
+  };
+  for (auto& c : cases) {
+    for (size_t pad : {16000u, 16001u}) {
+      SCOPED_TRACE(std::string(c.Name) + " " + std::to_string(pad));
+      std::string doc = "<?xml version=\"1.0\" encoding=\"" + std::string(c.Name) + "\"?><r>" + std::string(pad, 'a');
+      std::u16string text(pad, u'a');
+      for (int i = 0; i < 200; ++i) {
+        doc += c.Bytes;
+        text += c.Text;
+      }
+      doc += "</r>";
+      TXMLReader reader;
+      reader.InitBuffer(std::vector<uint8_t>(doc.begin(), doc.end()));
+      PXMLReaderToken token;
+      std::u16string got;
+      while (reader.ReadNextToken(token))
+        if (token->TokenType == rtText) got += token->TokenValue;
+      EXPECT_FALSE(reader.ParseError());
+      EXPECT_TRUE(got == text) << Visible(got.substr(16000, 40));
+    }
+  }
+}
