@@ -282,8 +282,12 @@ bool TTextReader::ReadNextCharSlow(char16_t& aChar) {
     return true;
   }
   if (!fEOF) {
-    LoadNextBlock();
-    if (fTempStringLength > 0) return ReadNextChar(aChar);
+    // At the end the last block stays: an error found there still gets the text of the line
+    // where the input was cut as its source stub.
+    if (fStream && fStreamSize - fStreamPosition > 0) {
+      LoadNextBlock();
+      if (fTempStringLength > 0) return ReadNextChar(aChar);
+    }
     fEOF = true;
     ReleaseDocument();
   }

@@ -287,6 +287,37 @@ TEST(XmlReader, ErrorPositionAndStub) {
   EXPECT_EQ(error->GetSrcTextPos(), 13);
 }
 
+// Errors met at the end of the input show where the file was cut: the stub is the text of the
+// last line (at most 30 code units) and the error position its end.
+TEST(XmlReader, ErrorAtTheEndOfTheInputShowsTheLastLine) {
+  struct {
+    std::u16string_view Input;
+    std::u16string_view Stub;
+  } cases[] = {
+      {u"<r>\r\n  <a>some text", u"  <a>some text"},
+      {u"<r>\n<!-- a comment cut", u"<!-- a comment cut"},
+      {u"<r><![CDATA[0123456789012345678901234567890123456789", u"012345678901234567890123456789"},
+      {u"<!DOCTYPE r [\n<!ENTITY e 'x'>", u"<!ENTITY e 'x'>"},
+      {u"<r>\r\n", u""},
+  };
+  for (const auto& c : cases) {
+    TXMLReader reader;
+    reader.InitXML(c.Input);
+    DumpTokens(reader);
+    auto error = reader.ParseError();
+    ASSERT_TRUE(error) << Visible(c.Input);
+    EXPECT_EQ(error->GetSrcText(), c.Stub) << Visible(c.Input);
+    EXPECT_EQ(error->GetSrcTextPos(), static_cast<int32_t>(c.Stub.size())) << Visible(c.Input);
+  }
+  // the same across a block boundary of a file-sized input
+  std::string doc = "<r>\n" + std::string(20000, 'x') + "\n<a>cut here";
+  TXMLReader reader;
+  reader.InitBuffer(std::vector<uint8_t>(doc.begin(), doc.end()));
+  DumpTokens(reader);
+  ASSERT_TRUE(reader.ParseError());
+  EXPECT_EQ(reader.ParseError()->GetSrcText(), u"<a>cut here");
+}
+
 TEST(XmlReader, ErrorHandlingRaise) {
   TXMLReader reader;
   reader.ReaderSettings().SetErrorHandling(ehRaise);
