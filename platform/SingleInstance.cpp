@@ -50,16 +50,18 @@ QString SafeFilePart(const QString& aName) {
 }  // namespace
 
 QString InstanceRuntimeDir() {
-  const QByteArray xdg = qgetenv("XDG_RUNTIME_DIR");
-  if (!xdg.isEmpty() && xdg.startsWith('/')) {
+  return ChooseInstanceRuntimeDir(qgetenv("XDG_RUNTIME_DIR"), "/tmp/quillon-" + QByteArray::number(uint(geteuid())));
+}
+
+QString ChooseInstanceRuntimeDir(const QByteArray& aXdgRuntimeDir, const QByteArray& aFallback) {
+  if (!aXdgRuntimeDir.isEmpty() && aXdgRuntimeDir.startsWith('/')) {
     struct stat st;
-    if (stat(xdg.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid())
-      return QFile::decodeName(xdg);
+    if (stat(aXdgRuntimeDir.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid())
+      return QFile::decodeName(aXdgRuntimeDir);
   }
-  const QByteArray fallback = "/tmp/quillon-" + QByteArray::number(uint(geteuid()));
-  if (mkdir(fallback.constData(), 0700) != 0 && errno != EEXIST) return QString();
-  if (!IsPrivateDir(fallback)) return QString();
-  return QFile::decodeName(fallback);
+  if (mkdir(aFallback.constData(), 0700) != 0 && errno != EEXIST) return QString();
+  if (!IsPrivateDir(aFallback)) return QString();
+  return QFile::decodeName(aFallback);
 }
 
 // --- TSingleInstanceLock --------------------------------------------------------------

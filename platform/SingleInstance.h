@@ -10,6 +10,7 @@
 // (0x06) after its handler has returned.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -25,6 +26,9 @@ class QLocalSocket;
 // directory, otherwise /tmp/quillon-<uid>, created with mode 0700 and accepted only when
 // it is a real directory owned by this user. Empty when neither can be had.
 QString InstanceRuntimeDir();
+// The same choice with its inputs given (the value of XDG_RUNTIME_DIR and the fallback path),
+// so that the checks can be tried on folders other than the real fallback.
+QString ChooseInstanceRuntimeDir(const QByteArray& aXdgRuntimeDir, const QByteArray& aFallback);
 
 enum TLockResult {
   lrAcquired,       // this object holds the lock now

@@ -11,7 +11,7 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   libexpat1-dev libxml2-dev libpugixml-dev
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick poppler-utils
+  xvfb xauth imagemagick poppler-utils locales
   desktop-file-utils appstream man-db bsdextrautils file dpkg-dev lintian xdg-utils
 )
 

@@ -1,3 +1,4 @@
+#include <clocale>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -244,6 +245,35 @@ TEST(XmlDocument, NumbersUseTheThousandsSeparator) {
   EXPECT_EQ(FormatFixed2(1.005, dots).substr(0, 2), u"1,");
   EXPECT_EQ(FormatFixed2(12.3456, CommaFormat()), u"12.35");
   EXPECT_EQ(FormatFixed2(0, CommaFormat()), u"0.00");
+}
+
+// The user's number format comes from the C library's locale: under German the counts group
+// with "." and the parsing time has a decimal comma. The build provides de_DE.UTF-8 through
+// LOCPATH where the system has none.
+TEST(XmlDocument, NumbersFollowAGermanLocale) {
+  struct TRestoreLocale {
+    std::string Saved = setlocale(LC_NUMERIC, nullptr);
+    ~TRestoreLocale() { setlocale(LC_NUMERIC, Saved.c_str()); }
+  } restore;
+  ASSERT_NE(setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr) << "no de_DE.UTF-8 locale (LOCPATH from the test's environment)";
+  const TNumberFormat german = TNumberFormat::FromCLocale();
+  EXPECT_EQ(german.ThousandSeparator, u".");
+  EXPECT_EQ(german.DecimalSeparator, u",");
+
+  std::string xml = "<r>";
+  for (int i = 0; i < 1233; ++i) xml += "<e/>";
+  xml += "</r>";
+  TTempFile file(xml);
+  TXMLDocument doc;
+  doc.SetNumberFormat(german);
+  doc.SetFilename(file.Name16());
+  const auto m = MessageTexts(doc);
+  ASSERT_GE(m.size(), 5u);
+  EXPECT_EQ(m[1], "17 Tag count: 1.234");
+  const std::string time = m[4];
+  EXPECT_EQ(time.rfind(" Parsing time: "), 2u) << time;
+  EXPECT_NE(time.find(','), std::string::npos) << time;
+  EXPECT_EQ(time.find('.'), std::string::npos) << time;
 }
 
 TEST(XmlDocument, ContentFragmentsOnlyBelowTenMebibytes) {

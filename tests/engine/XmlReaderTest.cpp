@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+#include <fstream>
+
+#include "BufferedStreams.h"
+#include "Encodings.h"
+#include "ScratchDir.h"
 #include "XmlMessages.h"
 #include "XmlReadWrite.h"
 
@@ -442,6 +447,53 @@ TEST(XmlReader, LoadDTD) {
   EXPECT_EQ(reader.ReaderSettings().EntityList().GetValue(5), u"G\u00E4");
   EXPECT_FALSE(reader.ReaderSettings().LoadDTDFromString(u"<!ENTITY a 'A'><!ENTITY b PUBLIC 'x'>"));
   EXPECT_EQ(reader.ReaderSettings().EntityList().Count(), 6);  // what came before the error stays
+}
+
+// The byte sources: a file, a stream and a buffer decode by the default encoding unless a
+// byte-order mark says otherwise; every load starts the table again from the predefined five.
+TEST(XmlReader, LoadDTDFromFileStreamAndBuffer) {
+  TScratchDir dir;
+  ASSERT_TRUE(dir.Ok());
+  auto entities = [](const TXMLReaderSettings& aSettings) {
+    std::string out;
+    const TXMLReaderEntityList& list = aSettings.EntityList();
+    for (int32_t i = 5; i < list.Count(); ++i) out += Visible(list.GetName(i)) + "=" + Visible(list.GetValue(i)) + ";";
+    return out;
+  };
+  const std::string cp1250 = "<!ENTITY s '\x9A\xE8'>";  // "šč" in windows-1250
+  const std::string utf16 = std::string("\xFF\xFE<\0!\0E\0N\0T\0I\0T\0Y\0 \0u\0 \0'\0\x60\x4F'\0>\0", 32);
+  std::ofstream(dir.File("cp1250.dtd"), std::ios::binary) << cp1250;
+  std::ofstream(dir.File("utf16.dtd"), std::ios::binary) << utf16;
+
+  TXMLReaderSettings settings;
+  EXPECT_TRUE(settings.LoadDTDFromFile(dir.File16("cp1250.dtd"), EncodingFromCodePage(1250)));
+  EXPECT_EQ(entities(settings), "s=šč;");
+  EXPECT_TRUE(settings.LoadDTDFromFile(dir.File16("utf16.dtd"), TEncoding::UTF8()));  // the mark wins
+  EXPECT_EQ(entities(settings), "u=你;");
+
+  // A missing file is the stream's open error; the table stays as it was.
+  EXPECT_THROW(settings.LoadDTDFromFile(dir.File16("missing.dtd")), EFOpenError);
+  EXPECT_EQ(entities(settings), "u=你;");
+
+  TMemoryStream stream;
+  stream.WriteBuffer(cp1250.data(), static_cast<int64_t>(cp1250.size()));
+  stream.SetPosition(0);
+  EXPECT_TRUE(settings.LoadDTDFromStream(&stream, EncodingFromCodePage(1250)));
+  EXPECT_EQ(entities(settings), "s=šč;");
+
+  const std::vector<uint8_t> bytes(utf16.begin(), utf16.end());
+  EXPECT_TRUE(settings.LoadFromBuffer(bytes));
+  EXPECT_EQ(entities(settings), "u=你;");
+  EXPECT_TRUE(settings.LoadFromBuffer(cp1250.data(), static_cast<int64_t>(cp1250.size()), TEncoding::ASCII()));
+  EXPECT_EQ(entities(settings), "s=��;");  // not ASCII: replacement characters
+  // an empty or negative length reads nothing and only resets the table
+  EXPECT_TRUE(settings.LoadFromBuffer(cp1250.data(), -1, nullptr));
+  EXPECT_EQ(entities(settings), "");
+  EXPECT_EQ(settings.EntityList().Count(), 5);
+  // a syntax error: false, with the declarations before it kept
+  const std::string broken = "<!ENTITY a 'A'><!ENTITY b B>";
+  EXPECT_FALSE(settings.LoadFromBuffer(std::vector<uint8_t>(broken.begin(), broken.end())));
+  EXPECT_EQ(entities(settings), "a=A;");
 }
 
 TEST(XmlReader, AttributeListAndNodePath) {

@@ -8,7 +8,9 @@
 #include "Corvane_IPC.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
@@ -18,6 +20,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -204,6 +208,110 @@ TEST_F(MainWndTest, CommandStatesAndTheWindowBarFollowTheDocuments) {
   EXPECT_TRUE(window.Viewers().isEmpty());
   EXPECT_EQ(bar->Count(), 0);
   EXPECT_EQ(enabled(), (std::vector<bool>{false, false, false, false}));
+}
+
+// The file and window commands do their work, not only follow the documents in their states.
+TEST_F(MainWndTest, FileAndWindowCommandsRun) {
+  const QString a = MakeFile("a.xml"), b = MakeFile("b.xml"), c = MakeFile("c.xml");
+  Twnd_quillon_Main window;
+  window.resize(900, 700);
+  window.show();
+
+  // Open: the dialog's choice opens in a new document window.
+  QTimer chooser;
+  int tries = 0;
+  QObject::connect(&chooser, &QTimer::timeout, [&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(widget);
+      if (dialog && dialog->isVisible()) {
+        dialog->selectFile(a);
+        QMetaObject::invokeMethod(dialog, "accept");
+        chooser.stop();
+        return;
+      }
+    }
+    if (++tries == 1000) {  // no dialog: end the modal loop rather than hang
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+      chooser.stop();
+    }
+  });
+  chooser.start(10);
+  // The dialog starts in the working folder and looks into its files: make that ours.
+  const QString workingFolder = QDir::currentPath();
+  QDir::setCurrent(FDir.path());
+  window.acOpen->trigger();
+  QDir::setCurrent(workingFolder);
+  EXPECT_LT(tries, 1000) << "no open dialog was shown";
+  Drain();
+  ASSERT_EQ(Filenames(window), QStringList{a});
+  window.OpenFile(b);
+  window.OpenFile(c);
+  Tmdi_quillon_Viewer* viewerA = window.Viewers()[0];
+  Tmdi_quillon_Viewer* viewerC = window.Viewers()[2];
+
+  // Refresh reloads the active document only.
+  const QString before = viewerA->Encoding();
+  MakeFile("a.xml", "<?xml version=\"1.0\" encoding=\"windows-1250\"?><r/>");
+  MakeFile("c.xml", "<?xml version=\"1.0\" encoding=\"windows-1250\"?><r/>");
+  window.acRefresh->trigger();
+  EXPECT_EQ(viewerC->Encoding(), "windows-1250");
+  EXPECT_EQ(viewerA->Encoding(), before);
+
+  auto windows = [&] {
+    std::vector<QMdiSubWindow*> list;
+    for (Tmdi_quillon_Viewer* viewer : window.Viewers()) list.push_back(window.SubWindowOf(viewer));
+    return list;
+  };
+  auto geometries = [&] {
+    std::vector<QRect> list;
+    for (QMdiSubWindow* w : windows()) list.push_back(w->geometry());
+    return list;
+  };
+  const QRect area = window.findChild<QMdiArea*>()->viewport()->rect();
+
+  // Tile: bands that share the area without overlapping, in the order of creation.
+  window.acTileHor->trigger();
+  std::vector<QRect> tiled = geometries();
+  for (size_t i = 0; i < tiled.size(); ++i) {
+    EXPECT_FALSE(windows()[i]->isMaximized());
+    EXPECT_EQ(tiled[i].width(), area.width());
+    if (i > 0) {
+      EXPECT_EQ(tiled[i].top(), tiled[i - 1].bottom() + 1);
+    }
+  }
+  window.acTileVer->trigger();
+  tiled = geometries();
+  for (size_t i = 0; i < tiled.size(); ++i) {
+    EXPECT_EQ(tiled[i].height(), area.height());
+    if (i > 0) {
+      EXPECT_EQ(tiled[i].left(), tiled[i - 1].right() + 1);
+    }
+  }
+
+  // Cascade: every window moved down and right of the one before it.
+  window.acCascade->trigger();
+  const std::vector<QRect> cascaded = geometries();
+  std::vector<QPoint> corners;
+  for (const QRect& r : cascaded) corners.push_back(r.topLeft());
+  std::sort(corners.begin(), corners.end(), [](QPoint l, QPoint r) { return l.y() < r.y(); });
+  for (size_t i = 1; i < corners.size(); ++i) {
+    EXPECT_GT(corners[i].x(), corners[i - 1].x());
+    EXPECT_GT(corners[i].y(), corners[i - 1].y());
+  }
+
+  // Minimize All, then Maximize and Restore on the window whose bar button was clicked.
+  window.acMinAll->trigger();
+  for (QMdiSubWindow* w : windows()) EXPECT_TRUE(w->isMinimized());
+  TMDIButtonGroup* bar = window.WindowBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->ButtonRect(0).center());
+  ASSERT_EQ(bar->Hot(), ButtonOf(window, viewerA));
+  window.acMaximize->trigger();
+  EXPECT_TRUE(window.SubWindowOf(viewerA)->isMaximized());
+  window.acRestore->trigger();
+  EXPECT_FALSE(window.SubWindowOf(viewerA)->isMaximized());
+  EXPECT_FALSE(window.SubWindowOf(viewerA)->isMinimized());
+  // a.xml changed on disk after its load: activating it may ask about that, nothing else
+  for (const TShownBox& box : FBoxes) EXPECT_TRUE(box.Text.startsWith("File ") && box.Text.endsWith(" changed. Reload?")) << box.Text.toStdString();
 }
 
 TEST_F(MainWndTest, CloseAllClosesTheActiveWindowLast) {

@@ -14,9 +14,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <functional>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
+
+#include "ScratchDir.h"
 
 namespace {
 
@@ -65,6 +69,83 @@ TEST(SingleInstanceLock, ExclusiveUntilItsHolderLetsGo) {
 
   first.Release();
   EXPECT_EQ(second.Acquire("lock-a"), lrAcquired);
+}
+
+// The runtime folder: XDG_RUNTIME_DIR when it is usable, else the fallback, which is made
+// private and refused when anyone else could plant a socket or a link in it.
+TEST(SingleInstanceLock, RuntimeFolderFallsBackOnlyToAPrivateFolderOfThisUser) {
+  TScratchDir scratch;
+  ASSERT_TRUE(scratch.Ok());
+  const QByteArray root = QFile::encodeName(QString::fromStdString(scratch.Path()));
+  const QByteArray xdg = root + "/xdg", file = root + "/file", fallback = root + "/fallback";
+  ASSERT_EQ(mkdir(xdg.constData(), 0700), 0);
+  std::ofstream(file.constData()) << "x";
+  auto mode = [](const QByteArray& aPath) {
+    struct stat st;
+    return stat(aPath.constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+  };
+
+  // Which XDG_RUNTIME_DIR values are taken; the others lead to the fallback, made with 0700.
+  struct {
+    QByteArray Xdg;
+    bool Taken;
+  } xdgCases[] = {{xdg, true}, {"", false}, {"run/user/0", false}, {file, false}, {root + "/missing", false}};
+  for (const auto& c : xdgCases) {
+    SCOPED_TRACE(c.Xdg.constData());
+    rmdir(fallback.constData());
+    EXPECT_EQ(ChooseInstanceRuntimeDir(c.Xdg, fallback), QFile::decodeName(c.Taken ? xdg : fallback));
+    if (!c.Taken) EXPECT_EQ(mode(fallback), 0700);
+  }
+
+  // A fallback that others may write to, that is a link or a file, or that cannot be made, is
+  // refused and left as it is.
+  ASSERT_EQ(chmod(fallback.constData(), 0755), 0);
+  EXPECT_EQ(ChooseInstanceRuntimeDir("", fallback), QString());
+  EXPECT_EQ(mode(fallback), 0755);
+  ASSERT_EQ(chmod(fallback.constData(), 0700), 0);
+  const QByteArray link = root + "/link";
+  ASSERT_EQ(symlink(fallback.constData(), link.constData()), 0);
+  EXPECT_EQ(ChooseInstanceRuntimeDir("", link), QString());
+  EXPECT_EQ(ChooseInstanceRuntimeDir("", file), QString());
+  EXPECT_EQ(ChooseInstanceRuntimeDir("", root + "/missing/fallback"), QString());
+
+  // Folders of another user: only the superuser can make one here.
+  if (geteuid() == 0) {
+    const QByteArray foreign = root + "/foreign";
+    ASSERT_EQ(mkdir(foreign.constData(), 0700), 0);
+    ASSERT_EQ(chown(foreign.constData(), 65534, 65534), 0);
+    EXPECT_EQ(ChooseInstanceRuntimeDir(foreign, fallback), QFile::decodeName(fallback));
+    EXPECT_EQ(ChooseInstanceRuntimeDir("", foreign), QString());
+  }
+}
+
+// A lock file that cannot be opened as one is a failure, not a running instance, and a link
+// planted under the lock's name is not followed.
+TEST(SingleInstanceLock, LockFileThatCannotBeOpenedFails) {
+  const QString dir = InstanceRuntimeDir();
+  ASSERT_FALSE(dir.isEmpty());
+  TScratchDir scratch;
+  ASSERT_TRUE(scratch.Ok());
+  const std::string target = scratch.File("target");
+  const QByteArray link = QFile::encodeName(dir + "/Local-lock-link.lock");
+  const QByteArray folder = QFile::encodeName(dir + "/Local-lock-folder.lock");
+  unlink(link.constData());
+  rmdir(folder.constData());
+  ASSERT_EQ(symlink(target.c_str(), link.constData()), 0);
+  ASSERT_EQ(mkdir(folder.constData(), 0700), 0);
+
+  TSingleInstanceLock lock;
+  EXPECT_EQ(lock.Acquire("lock-link"), lrFailed);
+  EXPECT_FALSE(lock.Held());
+  EXPECT_NE(access(target.c_str(), F_OK), 0);  // nothing was created through the link
+  EXPECT_EQ(lock.Acquire("lock-folder"), lrFailed);
+  EXPECT_FALSE(lock.Held());
+  EXPECT_TRUE(lock.Path().isEmpty());
+  unlink(link.constData());
+  rmdir(folder.constData());
+
+  // After a failure the same object still takes a lock it can have.
+  EXPECT_EQ(lock.Acquire("lock-after-failure"), lrAcquired);
 }
 
 TEST(SingleInstanceLock, KilledHolderLeavesNoStaleLock) {
