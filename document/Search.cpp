@@ -61,7 +61,7 @@ std::u16string UpperCase(std::u16string_view aText) {
 }
 
 TTreeMatcher::TTreeMatcher(const TNodeTree& aTree, std::u16string_view aText)
-    : FTree(aTree), FNeedle(UpperCase(aText)) {
+    : FTree(aTree), FText(aText), FNeedle(UpperCase(aText)) {
   FNeedleAscii = true;
   for (char16_t c : FNeedle)
     if (c >= 0x80) FNeedleAscii = false;
@@ -107,12 +107,16 @@ TNodeIndex TTreeMatcher::FindFrom(TNodeIndex aStart) {
   return cNoNode;
 }
 
-TNodeIndex SearchTree(const TNodeTree& aTree, TNodeIndex& aResume, std::u16string_view aText) {
+TNodeIndex SearchTree(const TNodeTree& aTree, TNodeIndex& aResume, TTreeMatcher& aMatcher) {
   const TNodeIndex start = aResume != cNoNode ? aResume : aTree.First();
   aResume = cNoNode;
   if (start == cNoNode) return cNoNode;
-  TTreeMatcher matcher(aTree, aText);
-  const TNodeIndex found = matcher.FindFrom(start);
+  const TNodeIndex found = aMatcher.FindFrom(start);
   if (found != cNoNode) aResume = aTree.Next(found);
   return found;
+}
+
+TNodeIndex SearchTree(const TNodeTree& aTree, TNodeIndex& aResume, std::u16string_view aText) {
+  TTreeMatcher matcher(aTree, aText);
+  return SearchTree(aTree, aResume, matcher);
 }

@@ -16,10 +16,14 @@ char16_t UpperCaseUnit(char16_t c) noexcept;
 std::u16string UpperCase(std::u16string_view aText);
 
 // Matches nodes against one search text. Name results are remembered per distinct name, so a
-// walk over millions of nodes that share a few names compares each name once.
+// walk over millions of nodes that share a few names compares each name once. A caller that
+// searches step by step keeps its matcher between the steps: a new one would start its name
+// memory afresh at every step.
 class TTreeMatcher {
 public:
   TTreeMatcher(const TNodeTree& aTree, std::u16string_view aText);
+  // The search text as given.
+  const std::u16string& Text() const { return FText; }
   // aText occurs in the node's Name or Value. An empty text occurs nowhere.
   bool Matches(TNodeIndex aNode);
   // The first matching node from aStart on in document order, or cNoNode.
@@ -30,6 +34,7 @@ private:
   bool TextMatches(std::u16string_view aText);
 
   const TNodeTree& FTree;
+  std::u16string FText;
   std::u16string FNeedle;  // upper case
   bool FNeedleAscii;
   std::string FNeedleBytes;       // the same, as bytes, when it is ASCII
@@ -42,3 +47,5 @@ private:
 // when it was the last). Returns cNoNode when nothing matches up to the end; aResume then stays
 // cNoNode so that the next search starts at the top.
 TNodeIndex SearchTree(const TNodeTree& aTree, TNodeIndex& aResume, std::u16string_view aText);
+// The same step with a matcher that the caller keeps for the tree and the text.
+TNodeIndex SearchTree(const TNodeTree& aTree, TNodeIndex& aResume, TTreeMatcher& aMatcher);

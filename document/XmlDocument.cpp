@@ -256,6 +256,7 @@ std::u16string TXMLDocument::CreateTree(const std::u16string& aFilename) {
   FCnt.clear();
   FTagCnt = FAttrCnt = FPICnt = 0;
   FRoot = cNoNode;
+  FMatcher.reset();  // its name memory belongs to the tree being replaced
   std::u16string error;
 
   // A byte-order mark decides, as it does in the reader: a declaration that names another
@@ -374,7 +375,10 @@ bool TXMLDocument::FileChanged() const {
   return diff >= std::chrono::milliseconds(1);
 }
 
-TNodeIndex TXMLDocument::SearchTree(std::u16string_view aText) { return ::SearchTree(FTree, FRoot, aText); }
+TNodeIndex TXMLDocument::SearchTree(std::u16string_view aText) {
+  if (!FMatcher || FMatcher->Text() != aText) FMatcher = std::make_unique<TTreeMatcher>(FTree, aText);
+  return ::SearchTree(FTree, FRoot, *FMatcher);
+}
 
 void TXMLDocument::ExportToCSV(const std::u16string& aFilename) const { ::ExportToCSV(FTree, aFilename); }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "Encodings.h"
 #include "IconIndex.h"
 #include "NodeTree.h"
+#include "Search.h"
 
 // The texts a load writes.
 namespace DocumentTexts {
@@ -149,6 +151,9 @@ private:
   int64_t FPICnt = 0;
   std::vector<std::u16string> FCnt;
   TNodeIndex FRoot = cNoNode;
+  // The last search's matcher, kept while the text stays the same: searching step by step
+  // through many matches must not start the matcher's memory again at every step.
+  std::unique_ptr<TTreeMatcher> FMatcher;
   std::u16string FEncoding = u"utf-8";
   std::u16string FUnknownEncoding;  // a declared name no converter knows, for the warning line
   bool FLoadFailed = false;

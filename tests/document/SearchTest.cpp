@@ -24,6 +24,33 @@ TEST(TreeSearch, FindsThenReportsNothingThenStartsOver) {
   EXPECT_EQ(doc.SearchTree(u"unique-needle"), first);
 }
 
+// The document keeps what its last search learnt about names only for the same text and the
+// same tree: a new text, or a reload with other names under the same name ids, searches anew.
+TEST(TreeSearch, StepsReuseTheMatcherOnlyWhileTextAndTreeStay) {
+  TXMLDocument doc;
+  LoadText(doc, "<r><keep/><drop/><keep/><end/></r>");
+  const TNodeTree& t = doc.Tree();
+  EXPECT_EQ(t.Name(doc.SearchTree(u"KEEP")), u"keep");
+  EXPECT_EQ(doc.SearchTree(u"drop"), 2u);  // a new text goes on from the resume point
+  EXPECT_EQ(t.Name(doc.SearchTree(u"keep")), u"keep");
+  EXPECT_EQ(doc.SearchTree(u"keep"), cNoNode);
+  LoadText(doc, "<r><drop/><keep/><end/></r>");  // "drop" now has the name id "keep" had
+  EXPECT_EQ(doc.SearchTree(u"keep"), 2u);
+  EXPECT_EQ(doc.SearchTree(u"keep"), cNoNode);
+
+  // Every node a match under its own name: each step finds the next one.
+  std::string xml = "<r>";
+  for (int i = 0; i < 1000; ++i) xml += "<m" + std::to_string(i) + "/>";
+  LoadText(doc, xml + "</r>");
+  int found = 0;
+  for (TNodeIndex n = doc.SearchTree(u"M"); n != cNoNode && found < 2000; n = doc.SearchTree(u"M")) {
+    ASSERT_EQ(doc.Tree().Name(n), u"m" + Utf8ToUtf16(std::to_string(found)));
+    ++found;
+    if (doc.Root() == cNoNode) break;  // the match was the last node; the next step starts over
+  }
+  EXPECT_EQ(found, 1000);
+}
+
 TEST(TreeSearch, MatchesNamesAndValuesWithoutRegardToCase) {
   TXMLDocument doc;
   LoadText(doc, cDoc, false, /*attributesInTree=*/false);
