@@ -20,6 +20,8 @@ const std::u16string_view sXmlEntityTooLong =
     u"The replacement text of the entity \"%s\" exceeds the limit of %d characters.";
 const std::u16string_view sXmlEntityExpansionLimit =
     u"Entity references expand to more than %d characters in this document.";
+const std::u16string_view sXmlEntityExpansionRatio =
+    u"Entity references expand to more than %d times the text read so far.";
 
 const std::u16string_view sXmlWriterInvalidAttributeName = u"\"%s\" is not a valid attribute name.";
 const std::u16string_view sXmlWriterInvalidCData = u"\"%s\" is not a valid CData text.";

@@ -25,6 +25,7 @@ extern const std::u16string_view sXmlDuplicateAttribute;
 // XML pull reader: resource limits that keep entity expansion from exhausting memory.
 extern const std::u16string_view sXmlEntityTooLong;
 extern const std::u16string_view sXmlEntityExpansionLimit;
+extern const std::u16string_view sXmlEntityExpansionRatio;
 
 // XML writer. An invalid element name and an invalid entity name use sXmlInvalidElementName
 // and sXmlInvalidEntity above: the writer reports them in the reader's words.

@@ -445,9 +445,12 @@ private:
   // Nested declarations grow exponentially: each entity and the whole DTD are capped.
   bool CheckExpansion() {
     fExpandedTotal += fRef.Excess();
-    if (fExpandedTotal > cXmlMaxEntityExpansion) {
-      Error(true, sXmlEntityExpansionLimit, {cXmlMaxEntityExpansion});
-      return false;
+    if (fExpandedTotal > cXmlExpansionFloor) {
+      const std::u16string exceeded = ExpansionExceeded(fExpandedTotal, fReader.FilePosition());
+      if (!exceeded.empty()) {
+        Error(true, u"%s", {exceeded});
+        return false;
+      }
     }
     if (static_cast<int64_t>(fValue.Length()) > cXmlMaxEntityLength) {
       Error(true, sXmlEntityTooLong, {fName, cXmlMaxEntityLength});
@@ -1337,10 +1340,19 @@ void TXMLReader::ScanPI() {
   record->TokenType = rtProcessingInstruction;
 }
 
+std::u16string ExpansionExceeded(int64_t aExpanded, int64_t aRead) {
+  if (aExpanded > cXmlMaxEntityExpansion) return Format(sXmlEntityExpansionLimit, {cXmlMaxEntityExpansion});
+  if (aExpanded > cXmlExpansionFloor && aExpanded > cXmlMaxExpansionRatio * std::max<int64_t>(aRead, 1))
+    return Format(sXmlEntityExpansionRatio, {cXmlMaxExpansionRatio});
+  return {};
+}
+
 bool TXMLReader::CountExpansion() {
   fExpandedTotal += fReference->Excess();
-  if (fExpandedTotal <= cXmlMaxEntityExpansion) return true;
-  Error(true, sXmlEntityExpansionLimit, {cXmlMaxEntityExpansion});
+  if (fExpandedTotal <= cXmlExpansionFloor) return true;
+  const std::u16string exceeded = ExpansionExceeded(fExpandedTotal, fReader->FilePosition());
+  if (exceeded.empty()) return true;
+  Error(true, u"%s", {exceeded});
   return false;
 }
 

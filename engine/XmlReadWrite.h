@@ -223,6 +223,15 @@ void ProcessLineBreak(char16_t c, const TXMLReaderSettings& aSettings, TTextRead
 // and the text that references add beyond their own length in one document (or one DTD load).
 inline constexpr int64_t cXmlMaxEntityLength = int64_t(8) * 1024 * 1024;
 inline constexpr int64_t cXmlMaxEntityExpansion = int64_t(64) * 1024 * 1024;
+// Beyond cXmlExpansionFloor code units, references may add at most cXmlMaxExpansionRatio times
+// the code units read so far: a small file cannot blow up to the absolute cap, while a large
+// document full of short references still loads.
+inline constexpr int64_t cXmlExpansionFloor = int64_t(4) * 1024 * 1024;
+inline constexpr int64_t cXmlMaxExpansionRatio = 10;
+// Empty when aExpanded code units of expansion after aRead code units of input stay within the
+// caps; otherwise the error message (a format of sXmlEntityExpansionLimit or
+// sXmlEntityExpansionRatio).
+std::u16string ExpansionExceeded(int64_t aExpanded, int64_t aRead);
 
 struct TXMLReferenceReader;
 

@@ -552,11 +552,21 @@ TEST(XmlReaderLimits, NestedEntitiesAreCapped) {
     const std::string dump = DumpTokens(reader);
     ASSERT_TRUE(reader.ParseError());
     EXPECT_EQ(reader.ParseError()->GetErrorCode(), 3);
-    EXPECT_EQ(dump, Msg(sXmlEntityTooLong, {u"e6", cXmlMaxEntityLength}));
+    // A small subset trips the bound relative to what was read long before any absolute cap.
+    EXPECT_EQ(dump, Msg(sXmlEntityExpansionRatio, {cXmlMaxExpansionRatio}));
+  }
+  // One entity longer than its cap, from a subset big enough that the ratio does not trip.
+  std::u16string longOne = u"<!DOCTYPE r [<!ENTITY a '" + std::u16string(5 * 1024 * 1024, u'x') + u"'>";
+  longOne += u"<!ENTITY b '&a;&a;'>]><r/>";
+  {
+    TXMLReader reader;
+    reader.InitXML(longOne);
+    EXPECT_EQ(DumpTokens(reader), Msg(sXmlEntityTooLong, {u"b", cXmlMaxEntityLength}));
   }
   // Wide instead of deep: every entity stays under the per-entity cap, the document total trips.
   std::u16string wide = u"<!DOCTYPE r [<!ENTITY a '" + std::u16string(4 * 1024 * 1024, u'x') + u"'>";
   wide += u"<!ENTITY b '&a;&a;'>]><r>";
+  wide += std::u16string(7 * 1024 * 1024, u'p');  // enough text read that no ratio trips first
   for (int i = 0; i < 20; ++i) wide += u"&b;";
   wide += u"</r>";
   TXMLReader reader;
@@ -582,6 +592,40 @@ TEST(XmlReaderLimits, NestedEntitiesAreCapped) {
   }
   EXPECT_EQ(tokens, 4);
   EXPECT_FALSE(reader.ParseError());
+}
+
+// Expansion is also bounded by what has been read: a small file cannot expand to the absolute
+// cap, but a document of many short references to a declared entity still reads.
+TEST(XmlReaderLimits, ExpansionRelativeToTheInput) {
+  std::u16string laughs = u"<!DOCTYPE r [<!ENTITY a '" + std::u16string(64, u'l') + u"'>";
+  laughs += u"<!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;'><!ENTITY c '&b;&b;&b;&b;&b;&b;&b;&b;'>";
+  laughs += u"<!ENTITY d '&c;&c;&c;&c;&c;&c;&c;&c;'>]><r>";  // d is 32 K code units
+  for (int i = 0; i < 200; ++i) laughs += u"&d;";  // 6.4 M code units from a file of 1 K
+  laughs += u"</r>";
+  for (bool strict : {true, false}) {
+    TXMLReader reader;
+    reader.ReaderSettings().SetStrictXML(strict);
+    reader.InitXML(laughs);
+    PXMLReaderToken token;
+    while (reader.ReadNextToken(token)) {
+    }
+    ASSERT_TRUE(reader.ParseError());
+    EXPECT_EQ(reader.ParseError()->GetErrorCode(), 3);
+    EXPECT_EQ(reader.ParseError()->GetReason(), Format(sXmlEntityExpansionRatio, {cXmlMaxExpansionRatio}));
+  }
+
+  // Two million references of three code units, each adding seven: 14 M added over 6 M read.
+  std::u16string many = u"<!DOCTYPE r [<!ENTITY e 'ten chars!'>]><r>";
+  for (int i = 0; i < 2000000; ++i) many += u"&e;";
+  many += u"</r>";
+  TXMLReader reader;
+  reader.InitXML(many);
+  PXMLReaderToken token;
+  size_t text = 0;
+  while (reader.ReadNextToken(token))
+    if (token->TokenType == rtText) text += token->TokenValue.size();
+  EXPECT_FALSE(reader.ParseError()) << Visible(reader.ParseError()->GetReason());
+  EXPECT_EQ(text, 20000000u);
 }
 
 TEST(XmlReaderLimits, DeepNesting) {
