@@ -111,10 +111,21 @@ TCharTable::TCharTable(const TEncoding& aEncoding) {
   }
 }
 
-void TCharTable::AppendEntity(std::u16string& aOutput, char16_t c) {
-  char16_t digits[5];
+char32_t TCharTable::ReferencedCharacter(const char16_t* aText, const char16_t* aEnd, size_t& aUnits) noexcept {
+  const char16_t c = *aText;
+  aUnits = 1;
+  if (c < 0xD800 || c > 0xDFFF) return c;
+  if (c <= 0xDBFF && aText + 1 < aEnd && aText[1] >= 0xDC00 && aText[1] <= 0xDFFF) {
+    aUnits = 2;
+    return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(aText[1]) - 0xDC00);
+  }
+  return 0xFFFD;
+}
+
+void TCharTable::AppendEntity(std::u16string& aOutput, char32_t c) {
+  char16_t digits[7];
   int count = 0;
-  unsigned value = c;
+  uint32_t value = c;
   do {
     digits[count++] = char16_t(u'0' + value % 10);
     value /= 10;
@@ -124,7 +135,7 @@ void TCharTable::AppendEntity(std::u16string& aOutput, char16_t c) {
   aOutput += u';';
 }
 
-std::u16string TCharTable::Entity(char16_t c) {
+std::u16string TCharTable::Entity(char32_t c) {
   std::u16string result;
   AppendEntity(result, c);
   return result;
@@ -138,22 +149,22 @@ namespace {
 // buffer, with no string in between.
 void Put(std::u16string& aOutput, std::u16string_view aText) { aOutput += aText; }
 void Put(std::u16string& aOutput, char16_t c) { aOutput += c; }
-void PutEntity(std::u16string& aOutput, char16_t c) { TCharTable::AppendEntity(aOutput, c); }
+void PutEntity(std::u16string& aOutput, char32_t c) { TCharTable::AppendEntity(aOutput, c); }
 void Put(TTextWriter& aOutput, std::u16string_view aText) { aOutput.WriteString(aText); }
 void Put(TTextWriter& aOutput, char16_t c) { aOutput.WriteChar(c); }
-void PutEntity(TTextWriter& aOutput, char16_t c) {
+void PutEntity(TTextWriter& aOutput, char32_t c) {
   // Built on the stack: in safe mode this runs for every character the encoding lacks.
-  char16_t text[8];  // "&#", at most five digits, ";"
-  size_t first = 8;
+  char16_t text[10];  // "&#", at most seven digits, ";"
+  size_t first = 10;
   text[--first] = u';';
-  unsigned value = c;
+  uint32_t value = c;
   do {
     text[--first] = char16_t(u'0' + value % 10);
     value /= 10;
   } while (value != 0);
   text[--first] = u'#';
   text[--first] = u'&';
-  aOutput.WriteString(std::u16string_view(text + first, 8 - first));
+  aOutput.WriteString(std::u16string_view(text + first, 10 - first));
 }
 std::u16string_view Run(const char16_t* aFirst, const char16_t* aLast) {
   return std::u16string_view(aFirst, size_t(aLast - aFirst));
@@ -180,8 +191,11 @@ void EscapeInto(TOutput& aOutput, std::u16string_view aText, bool aInAttribute,
         if (!table) table = &aSafeMode();
         if (!table->IsSupported(c)) {
           Put(aOutput, Run(run, p));
-          PutEntity(aOutput, c);
-          run = p + 1;
+          size_t used;
+          PutEntity(aOutput, TCharTable::ReferencedCharacter(p, end, used));
+          p += used;
+          run = p;
+          continue;
         }
       }
       ++p;
@@ -225,7 +239,8 @@ void EscapeInto(TOutput& aOutput, std::u16string_view aText, bool aInAttribute,
       case u'&': Put(aOutput, u"&amp;"); break;
       case u'<': Put(aOutput, u"&lt;"); break;
       case u'>':
-        if (aSettings.UseGreaterThanEntity)
+        // Even without the entity, "]]>" cannot stand in text: no reader would take it.
+        if (aSettings.UseGreaterThanEntity || (!aInAttribute && p - begin >= 2 && p[-1] == u']' && p[-2] == u']'))
           Put(aOutput, u"&gt;");
         else
           Put(aOutput, c);

@@ -62,15 +62,20 @@ class EXmlWriterInvalidString : public EXmlWriterException {
 };
 
 // Which code units an encoding can hold: a code unit is supported when, encoded alone and
-// decoded back, it comes out unchanged. Both halves of a surrogate pair are therefore
-// unsupported by any single-byte encoding.
+// decoded back, it comes out unchanged. Surrogates are therefore never supported: a character
+// above U+FFFF is written as a reference in every encoding that is not a Unicode one.
 class TCharTable {
 public:
   explicit TCharTable(const TEncoding& aEncoding);
   bool IsSupported(char16_t c) const noexcept { return (fFlags[c >> 6] >> (c & 63)) & 1; }
-  // "&#" + the code unit in decimal + ";".
-  static std::u16string Entity(char16_t c);
-  static void AppendEntity(std::u16string& aOutput, char16_t c);
+  // "&#" + the character in decimal + ";".
+  static std::u16string Entity(char32_t c);
+  static void AppendEntity(std::u16string& aOutput, char32_t c);
+  // The character that a reference for the code unit at aText names, and in aUnits how many
+  // code units it stands for: a surrogate pair is one character above U+FFFF (one reference,
+  // as XML knows no references to surrogates); a lone surrogate, which no XML text can hold,
+  // becomes U+FFFD.
+  static char32_t ReferencedCharacter(const char16_t* aText, const char16_t* aEnd, size_t& aUnits) noexcept;
 
 private:
   uint64_t fFlags[65536 / 64] = {};
@@ -93,7 +98,7 @@ using TCharTableSource = std::function<const TCharTable&()>;
 // Appends aText, escaped, to aOutput. Unchanged runs are appended in one piece, so the cost
 // is close to a copy for ordinary text. Without aSafeMode every code unit that needs no
 // escaping is written as itself; with it, such a code unit the table does not hold is
-// written as its character reference.
+// written as its character reference (see TCharTable::ReferencedCharacter).
 // With StrictXML, a code unit XML forbids (controls other than tab, LF and CR; 0xFFFE;
 // 0xFFFF) raises EXmlWriterInvalidString "\"%s\" is not a valid text." with the whole text;
 // what precedes it stays appended.

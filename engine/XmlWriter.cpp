@@ -114,7 +114,9 @@ void TXMLWriter::SetEncoding(TEncoding* aEncoding) {
   if (aEncoding == fWriter->Encoding()) return;  // same table, nothing to rebuild
   fWriter->SetEncoding(aEncoding);
   fCharTable.reset();
-  fUseSafeEntities = fWriter->Encoding()->IsSingleByte();  // nullptr became the 8-bit default
+  // Every encoding but the Unicode ones lacks characters; nullptr became the 8-bit default.
+  const TEncodingKind kind = fWriter->Encoding()->Kind();
+  fUseSafeEntities = kind == ekCodePage || kind == ekASCII;
 }
 
 void TXMLWriter::SetDefaultIndentLevel(int32_t aValue) {
@@ -246,14 +248,19 @@ void TXMLWriter::CData(std::u16string_view aText, bool aIndent) {
     // A reference means nothing inside the section, so the section is closed around it.
     const TCharTable& table = CharTable();
     size_t run = 0;
-    for (size_t i = 0; i < aText.size(); ++i) {
-      const char16_t c = aText[i];
-      if (table.IsSupported(c)) continue;
+    for (size_t i = 0; i < aText.size();) {
+      if (table.IsSupported(aText[i])) {
+        ++i;
+        continue;
+      }
       fWriter->WriteString(aText.substr(run, i - run));
       fWriter->WriteString(u"]]>");
+      size_t used;
+      const char32_t c = TCharTable::ReferencedCharacter(aText.data() + i, aText.data() + aText.size(), used);
       fWriter->WriteString(TCharTable::Entity(c));
       fWriter->WriteString(u"<![CDATA[");
-      run = i + 1;
+      i += used;
+      run = i;
     }
     fWriter->WriteString(aText.substr(run));
   } else {

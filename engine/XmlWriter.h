@@ -131,7 +131,7 @@ public:
 
   TEncoding* Encoding() const { return fWriter->Encoding(); }
   // Safe mode (character references for what the encoding cannot hold) follows the
-  // encoding: on for single-byte encodings.
+  // encoding: on for every encoding that is not a Unicode one (code pages, ASCII).
   void SetEncoding(TEncoding* aEncoding);
   bool OwnsEncoding() const { return fWriter->OwnsEncoding(); }
   void SetOwnsEncoding(bool aValue) { fWriter->SetOwnsEncoding(aValue); }

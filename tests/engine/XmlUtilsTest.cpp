@@ -163,6 +163,9 @@ TEST(XmlEscape, WritesEachClassByTheSettings) {
       // markup
       {u"a&b<c>d]]>", false, With(lbLF), u"a&amp;b&lt;c&gt;d]]&gt;"},
       {u"a&b<c>d", true, With(lbLF, true, false, false), u"a&amp;b&lt;c>d"},
+      // without the entity a ">" stays, except where it would close "]]>" in text
+      {u"]>]]>]]]>", false, With(lbLF, true, false, false), u"]>]]&gt;]]]&gt;"},
+      {u"]]>", true, With(lbLF, true, false, false), u"]]>"},
       // forbidden code units pass unchanged when not strict
       {u"a\u0001\u000B\uFFFE\uFFFFb", false, With(lbLF, true, false, true, false),
        u"a\u0001\u000B\uFFFE\uFFFFb"},
@@ -207,7 +210,12 @@ TEST(XmlEscape, SafeModeWritesReferencesForWhatTheEncodingLacks) {
   EXPECT_EQ(asked, 0);  // no plain code unit, no table
   EXPECT_EQ(Escape(u"x\u20AC\u0100y", false, {}, source), u"[x\u20AC&#256;y");
   EXPECT_EQ(asked, 1);  // asked once per text, however many code units need it
-  EXPECT_EQ(Escape(u"\U0001F600\"", true, {}, source), u"[&#55357;&#56832;&quot;");
+  // A character above U+FFFF is one reference to its code point, never two to its halves;
+  // a lone surrogate, which no reference may name, becomes U+FFFD.
+  EXPECT_EQ(Escape(u"\U0001F600\"", true, {}, source), u"[&#128512;&quot;");
+  EXPECT_EQ(Escape(u"a\U0010FFFF\U00010000", false, {}, source), u"[a&#1114111;&#65536;");
+  EXPECT_EQ(Escape(std::u16string(u"x\xD83Dy\xDE00"), false, {}, source), u"[x&#65533;y&#65533;");
+  EXPECT_EQ(Escape(std::u16string(u"\xD83D"), false, {}, source), u"[&#65533;");
   TXMLEscapeSettings loose;
   loose.StrictXML = false;
   // Forbidden code units keep their own rule: written unchanged, not as references.

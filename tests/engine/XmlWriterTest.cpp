@@ -9,6 +9,7 @@
 
 #include "ScratchDir.h"
 #include "XmlMessages.h"
+#include "XmlReadWrite.h"
 #include "XmlWriter.h"
 
 namespace {
@@ -270,14 +271,46 @@ TEST(XmlWriter, SingleByteEncodingWritesReferencesForWhatItCannotHold) {
   f.W.Attribute(u"a", u"\u0100\u20ac");
   f.W.FinishOpenElement();
   f.W.Text(u"\u0100\u20ac\U0001F600<", false);
-  f.W.CData(u"a\u0100b\u0101", false);
+  f.W.CData(u"a\u0100b\U0001F600", false);
   f.W.Comment(u"\u20ac");
   // Back to UTF-8: the same text is written as itself.
   f.W.SetEncoding(TEncoding::UTF8());
   f.W.Text(u"\u0100", false);
   EXPECT_EQ(f.Output(),
-            "<?xml version=\"1.0\" encoding=\"windows-1252\"?><e a=\"&#256;\x80\">&#256;\x80&#55357;&#56832;&lt;"
-            "<![CDATA[a]]>&#256;<![CDATA[b]]>&#257;<![CDATA[]]><!--\x80-->\xC4\x80");
+            "<?xml version=\"1.0\" encoding=\"windows-1252\"?><e a=\"&#256;\x80\">&#256;\x80&#128512;&lt;"
+            "<![CDATA[a]]>&#256;<![CDATA[b]]>&#128512;<![CDATA[]]><!--\x80-->\xC4\x80");
+}
+
+// Whatever the encoding lacks comes back exactly through a reference: multi-byte code pages
+// as well as single-byte ones, and characters above U+FFFF as one reference each.
+TEST(XmlWriter, EveryEncodingReadsBackWhatWasWritten) {
+  const std::u16string text = u"a\u00e9\u20ac\u4e2d\u0159\u30ab\U0001F600\U0010FFFF<&>\"'z";
+  // Shift-JIS, GBK, Big5, Korean, Latin-1, ASCII, Central European, UTF-8, UTF-16.
+  for (int codePage : {932, 936, 950, 949, 28591, 20127, 1250, 65001, 1200}) {
+    SCOPED_TRACE(codePage);
+    TWriterFixture f;
+    f.W.SetEncoding(EncodingFromCodePage(codePage));
+    f.W.OpenElement(u"r", stOpenOnly);
+    f.W.Attribute(u"a", text);
+    f.W.FinishOpenElement();
+    f.W.Text(text, false);
+    f.W.CData(text.substr(0, 8), false);
+    f.W.CloseElement(u"r", false);
+    const std::string bytes = f.Output();
+
+    TXMLReader reader;
+    reader.InitBuffer(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int64_t>(bytes.size()),
+                      EncodingFromCodePage(codePage));
+    PXMLReaderToken token;
+    std::u16string attribute, content;
+    while (reader.ReadNextToken(token)) {
+      if (token->TokenType == rtAttribute) attribute = token->TokenValue;
+      if (token->TokenType == rtText || token->TokenType == rtCData) content += token->TokenValue;
+    }
+    ASSERT_FALSE(reader.ParseError()) << U8(reader.ParseError()->GetReason());
+    EXPECT_EQ(U8(attribute), U8(text));
+    EXPECT_EQ(U8(content), U8(text + text.substr(0, 8)));
+  }
 }
 
 TEST(XmlWriter, ElementHandlesFinishTheHeaderOnce) {
