@@ -10,6 +10,7 @@
 #include "QtText.h"
 #include "SingleInstance.h"
 #include "ViewerWnd.h"
+#include "WideSupport.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -25,6 +26,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QThread>
 #include <QToolBar>
@@ -241,6 +244,7 @@ void Twnd_quillon_Main::CreateActions() {
   option(acStrictXML, "acStrictXML", QStringLiteral("Strict XML parsing"), FOptions.StrictXML);
   option(acFormSource, "acFormSource", QStringLiteral("Format Source"), FOptions.FormatSource);
   option(acPersistent, "acPersistent", QStringLiteral("Persistent settings"), FOptions.PersistentSettings);
+  CreateDocumentCommands();
 }
 
 void Twnd_quillon_Main::CreateMenus() {
@@ -251,6 +255,13 @@ void Twnd_quillon_Main::CreateMenus() {
   file->addAction(acEdit);
   file->addSeparator();
   file->addAction(acRefresh);
+  file->addSeparator();
+  file->addAction(acPrint);
+  file->addSeparator();
+  ExportMenu = file->addMenu(QStringLiteral("Export"));
+  ExportMenu->setObjectName(QStringLiteral("ExportMenu"));
+  ExportMenu->addAction(acExportCSV);
+  ExportMenu->addAction(acExportJSON);
   file->addSeparator();
   file->addAction(acExit);
 
@@ -290,6 +301,7 @@ void Twnd_quillon_Main::CreateMenus() {
   FToolBar->addAction(acRefresh);
   FToolBar->addSeparator();
   FToolBar->addAction(acEdit);
+  FToolBar->addAction(acPrint);
   FToolBar->addSeparator();
   FToolBar->addAction(acCascade);
   FToolBar->addAction(acTileHor);
@@ -332,6 +344,10 @@ void Twnd_quillon_Main::UpdateCommandStates() {
   acTileHor->setEnabled(anyWindow);
   acTileVer->setEnabled(anyWindow);
   acMinAll->setEnabled(anyWindow);
+  acPrint->setEnabled(activeWindow);
+  acExportCSV->setEnabled(activeWindow);
+  acExportJSON->setEnabled(activeWindow);
+  ExportMenu->menuAction()->setEnabled(activeWindow);
 }
 
 void Twnd_quillon_Main::OptionChanged(QAction* AAction) {
@@ -656,4 +672,73 @@ void Twnd_quillon_Main::CheckActiveFileChanged() {
   if (!self) return;
   FChecking = false;
   if (Tmdi_quillon_Viewer* viewer = ActiveViewer()) viewer->CheckFileChanged();
+}
+
+// --- Print and export -------------------------------------------------------------------
+
+void Twnd_quillon_Main::CreateDocumentCommands() {
+  acPrint = new QAction(TIconList::Shared().Icon(iiPrint), QStringLiteral("&Print..."), this);
+  acPrint->setObjectName(QStringLiteral("acPrint"));
+  acPrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  acPrint->setToolTip(QStringLiteral("Print"));
+  connect(acPrint, &QAction::triggered, this, &Twnd_quillon_Main::PrintActive);
+
+  acExportCSV = new QAction(QStringLiteral("CSV..."), this);
+  acExportCSV->setObjectName(QStringLiteral("acExportCSV"));
+  connect(acExportCSV, &QAction::triggered, this, [this] { ExportActive(false); });
+  acExportJSON = new QAction(QStringLiteral("JSON..."), this);
+  acExportJSON->setObjectName(QStringLiteral("acExportJSON"));
+  acExportJSON->setToolTip(QStringLiteral("Export to JSON..."));
+  connect(acExportJSON, &QAction::triggered, this, [this] { ExportActive(true); });
+}
+
+void Twnd_quillon_Main::PrintActive() {
+  Tmdi_quillon_Viewer* viewer = ActiveViewer();
+  if (!viewer) return;
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  // The window may have closed while the dialog was open.
+  if (!Viewers().contains(viewer)) return;
+  try {
+    viewer->Print(printer);
+  } catch (const EGeneralError& E) {
+    ErrorDlg(E.Message());
+  } catch (const std::exception& E) {
+    ErrorDlg(QString::fromUtf8(E.what()));
+  }
+}
+
+void Twnd_quillon_Main::ExportActive(bool AJSON) {
+  Tmdi_quillon_Viewer* viewer = ActiveViewer();
+  if (!viewer) return;
+  const QString suffix = AJSON ? QStringLiteral("json") : QStringLiteral("csv");
+  // The document's own name with the export's extension: /data/a.xml proposes /data/a.csv.
+  const QFileInfo source(viewer->Filename());
+  const QString proposed = source.dir().filePath(source.completeBaseName() + QLatin1Char('.') + suffix);
+  QFileDialog dialog(this, QString(), proposed,
+                     AJSON ? QStringLiteral("JSON files (*.json);;All files (*)")
+                           : QStringLiteral("CSV files (*.csv);;All files (*)"));
+  dialog.setObjectName(QStringLiteral("ExportDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(suffix);
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  dialog.setSizeGripEnabled(true);
+  dialog.selectFile(proposed);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString target = dialog.selectedFiles().constFirst();
+  if (!Viewers().contains(viewer)) return;
+  // The export writes a temporary file and replaces the target only when complete, so a
+  // failure leaves both the window and any existing file as they were.
+  try {
+    if (AJSON)
+      viewer->ExportToJSON(target);
+    else
+      viewer->ExportToCSV(target);
+  } catch (const EGeneralError& E) {
+    ErrorDlg(E.Message());
+  } catch (const std::exception& E) {
+    ErrorDlg(QString::fromUtf8(E.what()));
+  }
 }

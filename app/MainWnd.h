@@ -89,6 +89,10 @@ public:
   QAction* acMaximize = nullptr;
   QAction* acTitle = nullptr;
   QAction* acAbout = nullptr;
+  QAction* acPrint = nullptr;
+  QAction* acExportCSV = nullptr;
+  QAction* acExportJSON = nullptr;
+  QMenu* ExportMenu = nullptr;
   QAction* acTreeAttr = nullptr;
   QAction* acValueCol = nullptr;
   QAction* acTreeLines = nullptr;
@@ -125,6 +129,10 @@ private:
   void MinimizeWindow(QMdiSubWindow* AWindow);
 
   void OptionChanged(QAction* AAction);
+
+  void CreateDocumentCommands();
+  void PrintActive();
+  void ExportActive(bool AJSON);
 
   TQuillonOptions FOptions;
   const TCommandLine* FCommandLine;

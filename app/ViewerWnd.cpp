@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
+#include <QPrinter>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -186,3 +187,15 @@ void Tmdi_quillon_Viewer::CheckFileChanged() {
   else
     RefreshMod();
 }
+
+void Tmdi_quillon_Viewer::Print(QPrinter& APrinter) {
+  TParts& p = *FParts;
+  switch (p.pc->currentIndex()) {
+    case cdTree: p.Tree->Print(APrinter); break;
+    default: break;
+  }
+}
+
+void Tmdi_quillon_Viewer::ExportToCSV(const QString& AFilename) { FParts->Doc.ExportToCSV(U(AFilename)); }
+
+bool Tmdi_quillon_Viewer::ExportToJSON(const QString& AFilename) { return FParts->Doc.ExportToJSON(U(AFilename)); }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QWidget>
 
+class QPrinter;
+
 #include <memory>
 
 #include "QuillonOptions.h"
@@ -43,6 +45,14 @@ public:
   // exists and its last-write time differs from Modified() by one millisecond or more, asks
   // whether to reload: Yes reloads, No takes the new time.
   void CheckFileChanged();
+
+  // The shown card prints itself on APrinter, which the caller has set up (its dialog
+  // accepted). Errors raise.
+  void Print(QPrinter& APrinter);
+  // The node tree written to AFilename (created or replaced only when complete); errors
+  // raise. ExportToJSON writes nothing and returns false when there is no document element.
+  void ExportToCSV(const QString& AFilename);
+  bool ExportToJSON(const QString& AFilename);
 
 signals:
   void CaptionChanged(const QString& ACaption);

@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPagedPaintDevice>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -566,4 +567,119 @@ bool TVirtualTree::viewportEvent(QEvent* aEvent) {
     return true;
   }
   return QAbstractScrollArea::viewportEvent(aEvent);
+}
+
+// ---- printing ----
+
+void TVirtualTree::Print(QPagedPaintDevice& aDevice) const {
+  QPainter p;
+  if (!p.begin(&aDevice)) return;
+  const TNodeTree* tree = Tree();
+  // Laid out in screen pixels and scaled to the device, so the printout keeps the screen's
+  // proportions whatever the printer's resolution; too wide a tree is scaled down to fit.
+  const qreal screenDpi = logicalDpiX() > 0 ? logicalDpiX() : 96;
+  std::vector<int> sections;
+  int total = 0;
+  for (int visual = 0; visual < FHeader->count(); ++visual) {
+    const int section = FHeader->logicalIndex(visual);
+    if (FHeader->isSectionHidden(section)) continue;
+    sections.push_back(section);
+    total += FHeader->sectionSize(section);
+  }
+  const QRect page = p.viewport();
+  qreal scale = aDevice.logicalDpiX() / screenDpi;
+  if (total > 0 && total * scale > page.width()) scale = page.width() / qreal(total);
+  p.scale(scale, scale);
+  const int pageHeight = int(page.height() / scale);
+  const int rowHeight = FRowHeight;
+  // A font in pixels, so that the painter's scale sizes it like everything else.
+  QFont font = this->font();
+  font.setPixelSize(std::max(1, QFontInfo(this->font()).pixelSize()));
+  p.setFont(font);
+  const QFontMetrics fm(font);
+  const QColor text = palette().color(QPalette::Text);
+  std::vector<int> left(sections.size());
+  for (size_t i = 0, x = 0; i < sections.size(); x += size_t(FHeader->sectionSize(sections[i])), ++i) left[i] = int(x);
+
+  auto drawHeader = [&] {
+    for (size_t i = 0; i < sections.size(); ++i) {
+      const QRect cell(left[i], 0, FHeader->sectionSize(sections[i]), rowHeight);
+      p.fillRect(cell, QColor(0xE8, 0xE8, 0xE8));
+      p.setPen(cGridColor);
+      p.drawRect(cell.adjusted(0, 0, -1, -1));
+      p.setPen(text);
+      const QString caption = FHeader->model()->headerData(sections[i], Qt::Horizontal).toString();
+      p.drawText(cell.adjusted(cTextMargin, 0, -cTextMargin, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                 fm.elidedText(caption, Qt::ElideRight, cell.width() - 2 * cTextMargin));
+    }
+    return rowHeight;
+  };
+
+  int y = drawHeader();
+  int depth = 0;
+  TNodeIndex previous = cNoNode;
+  for (int row = 0; tree && row < RowCount(); ++row) {
+    const TNodeIndex node = FRows[size_t(row)];
+    // Depth kept from row to row, as when painting: the parent is the previous node or one
+    // of its ancestors.
+    const TNodeIndex parent = tree->Parent(node);
+    if (previous == cNoNode) {
+      depth = tree->Depth(node);
+    } else if (parent == previous) {
+      ++depth;
+    } else {
+      for (TNodeIndex a = previous; a != cNoNode && a != parent; a = tree->Parent(a)) --depth;
+      depth += 1;
+    }
+    previous = node;
+
+    if (y + rowHeight > pageHeight) {
+      if (!aDevice.newPage()) break;
+      y = drawHeader();
+    }
+    for (size_t i = 0; i < sections.size(); ++i) {
+      const int width = FHeader->sectionSize(sections[i]);
+      const QRect cell(left[i], y, width, rowHeight);
+      p.save();
+      p.setClipRect(cell);
+      p.setPen(text);
+      if (sections[i] == TNodeTreeModel::cnTag) {
+        int textX = cell.left() + depth * FIndent + FIndent;
+        if (TNodeTreeModel::HasVisibleChild(*tree, node)) {
+          const int cx = cell.left() + depth * FIndent + FIndent / 2;
+          const int midY = y + rowHeight / 2;
+          const QRect box(cx - 4, midY - 4, 9, 9);
+          p.setPen(cLineColor);
+          p.drawRect(box.adjusted(0, 0, -1, -1));
+          p.setPen(text);
+          p.drawLine(box.left() + 2, midY, box.right() - 2, midY);
+          if (!tree->Expanded(node)) p.drawLine(cx, box.top() + 2, cx, box.bottom() - 2);
+        }
+        const QIcon icon = FModel->NodeIcon(node);
+        if (!icon.isNull()) {
+          // Drawn from a pixmap of the printed size, so the icon stays sharp on paper.
+          const QPixmap pm = icon.pixmap(QSize(cIconSize, cIconSize), std::max<qreal>(1, scale));
+          p.drawPixmap(QRect(textX + 1, y + (rowHeight - cIconSize) / 2, cIconSize, cIconSize), pm);
+          textX += cIconSize + cIconGap;
+        }
+        const int nameW = cell.right() - textX - cTextMargin;
+        if (nameW > 0)
+          p.drawText(QRect(textX + 1, y, nameW, rowHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                     fm.elidedText(TNodeTreeModel::CellText(*tree, node, TNodeTreeModel::cnTag), Qt::ElideRight, nameW));
+      } else {
+        p.fillRect(cell, cValueBackground);
+        const int w = width - 2 * cTextMargin;
+        if (w > 0 && !tree->ValueEmpty(node))
+          p.drawText(cell.adjusted(cTextMargin, 0, -cTextMargin, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                     fm.elidedText(TNodeTreeModel::CellText(*tree, node, sections[i]), Qt::ElideRight, w));
+      }
+      p.restore();
+    }
+    if (FGridLines) {
+      p.setPen(cGridColor);
+      p.drawLine(0, y + rowHeight - 1, total, y + rowHeight - 1);
+    }
+    y += rowHeight;
+  }
+  p.end();
 }

@@ -17,6 +17,7 @@
 #include "NodeTree.h"
 
 class QHeaderView;
+class QPagedPaintDevice;
 class QStandardItemModel;
 class TNodeTreeModel;
 
@@ -64,6 +65,11 @@ public:
   void SetTreeLines(bool aOn);
   bool GridLines() const { return FGridLines; }
   void SetGridLines(bool aOn);
+
+  // Prints the rows as shown (expanded rows only, hidden ones left out) under the column
+  // header, page after page, with the screen's icons, indentation and column widths, scaled
+  // down when the columns are wider than the page. The header repeats on every page.
+  void Print(QPagedPaintDevice& aDevice) const;
 
 signals:
   void FocusChanged(TNodeIndex aNode);
