@@ -4,6 +4,10 @@
 #include <QKeyEvent>
 
 #include "Corvane.Control.Icons.h"
+#include "Corvane_Dialogs.h"
+#include "QtText.h"
+#include "TextEditor.h"
+#include "ViewerHost.h"
 
 TSearchBox::TSearchBox(const QString& aName, QWidget* aParent) : QLineEdit(aParent) {
   setObjectName(aName);
@@ -56,4 +60,19 @@ bool TSearchKeys::eventFilter(QObject*, QEvent* aEvent) {
     return true;
   }
   return false;
+}
+
+void SearchTextView(IViewerHost& aHost, TSearchBox& aBox, TTextEditor& aView) {
+  aHost.SetStatus(QStringLiteral("Searching..."));
+  if (aView.SearchReplace(ToU16(aBox.text()), u"", 0) > 0) {
+    aBox.SetFound(true);
+  } else {
+    InfoDlg(QStringLiteral("Text not found"));
+    aView.SetCaret(1, 1);
+    aBox.SetFound(false);
+    aBox.selectAll();
+    aBox.setFocus();
+    aView.setFocus();
+  }
+  aHost.SetStatus(QStringLiteral("Ready"));
 }

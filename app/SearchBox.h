@@ -8,7 +8,9 @@
 
 #include <functional>
 
+class IViewerHost;
 class QAction;
+class TTextEditor;
 
 class TSearchBox : public QLineEdit {
 public:
@@ -36,3 +38,9 @@ public:
 private:
   TSearchBox* FBox;
 };
+
+// The search of a text view's box: the next occurrence of the box's text from the caret on,
+// case-insensitive. A match is selected and the box shows "continue"; no match says "Text
+// not found" and puts the caret at the top, so the next search starts there. The host's
+// status reads "Searching..." meanwhile.
+void SearchTextView(IViewerHost& aHost, TSearchBox& aBox, TTextEditor& aView);

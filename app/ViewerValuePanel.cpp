@@ -161,20 +161,7 @@ TTextEditor* TViewerValuePanel::CurrentTextView() const {
   }
 }
 
-void TViewerValuePanel::SearchText(TSearchBox* aBox, TTextEditor* aView) {
-  FHost.SetStatus(QStringLiteral("Searching..."));
-  if (aView->SearchReplace(ToU16(aBox->text()), u"", 0) > 0) {
-    aBox->SetFound(true);
-  } else {
-    InfoDlg(QStringLiteral("Text not found"));
-    aView->SetCaret(1, 1);
-    aBox->SetFound(false);
-    aBox->selectAll();
-    aBox->setFocus();
-    aView->setFocus();
-  }
-  FHost.SetStatus(QStringLiteral("Ready"));
-}
+void TViewerValuePanel::SearchText(TSearchBox* aBox, TTextEditor* aView) { SearchTextView(FHost, *aBox, *aView); }
 
 void TViewerValuePanel::SavePicture() {
   const TValuePicture& picture = FImageView->Picture();

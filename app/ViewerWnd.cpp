@@ -19,6 +19,8 @@
 #include "NodeTreeModel.h"
 #include "QtText.h"
 #include "TextViewMenu.h"
+#include "ViewerContentCard.h"
+#include "ViewerSourceCard.h"
 #include "ViewerTreeCard.h"
 #include "VirtualTree.h"
 #include "XmlDocument.h"
@@ -35,12 +37,10 @@ Tmdi_quillon_Viewer::Tmdi_quillon_Viewer(const TQuillonOptions* AOptions, QWidge
   pc->setObjectName(QStringLiteral("pc"));
   FTreeCard = new TViewerTreeCard(*this, pc);
   pc->addWidget(FTreeCard);
-  auto* sourceCard = new QWidget(pc);
-  sourceCard->setObjectName(QStringLiteral("SourceCard"));
-  pc->addWidget(sourceCard);
-  auto* contentCard = new QWidget(pc);
-  contentCard->setObjectName(QStringLiteral("ContentCard"));
-  pc->addWidget(contentCard);
+  FSourceCard = new TViewerSourceCard(*this, pc);
+  pc->addWidget(FSourceCard);
+  FContentCard = new TViewerContentCard(*this, pc);
+  pc->addWidget(FContentCard);
   layout->addWidget(pc, 1);
 
   obTab = new QTabBar(this);
@@ -53,7 +53,7 @@ Tmdi_quillon_Viewer::Tmdi_quillon_Viewer(const TQuillonOptions* AOptions, QWidge
   obTab->addTab(QStringLiteral("Content"));
   obTab->setTabVisible(cdContent, false);
   connect(obTab, &QTabBar::currentChanged, this, [this](int aCard) {
-    if (aCard >= 0) pc->setCurrentIndex(aCard);
+    if (aCard >= 0) CardChanged(aCard);
   });
   layout->addWidget(obTab);
   BuildStatusBar();
@@ -95,15 +95,32 @@ void Tmdi_quillon_Viewer::SetStatus(const QString& AText) {
 }
 
 TTextEditor* Tmdi_quillon_Viewer::CurrentTextView() const {
-  // The Source view comes with its card.
-  return pc->currentIndex() == cdTree ? FTreeCard->CurrentTextView() : nullptr;
+  switch (pc->currentIndex()) {
+    case cdTree: return FTreeCard->CurrentTextView();
+    case cdSource: return FSourceCard->Memo();
+    default: return nullptr;
+  }
+}
+
+void Tmdi_quillon_Viewer::CardChanged(int aCard) {
+  // A page still loading in the Content card stops whenever the card changes.
+  FContentCard->Stop();
+  pc->setCurrentIndex(aCard);
+  if (aCard == cdSource)
+    FSourceCard->ShowCard();
+  else if (aCard == cdContent)
+    FContentCard->ShowCard();
 }
 
 void Tmdi_quillon_Viewer::ResetCards() {
-  obTab->setCurrentIndex(cdTree);
+  {
+    const QSignalBlocker block(obTab);
+    obTab->setCurrentIndex(cdTree);
+  }
+  FContentCard->Stop();
   pc->setCurrentIndex(cdTree);
-  FSourceMark = 0;
-  FContentMark = 0;
+  FSourceCard->Reset();
+  FContentCard->Reset();
 }
 
 QString Tmdi_quillon_Viewer::Filename() const { return ToQString(FDoc->Filename()); }
@@ -170,7 +187,7 @@ void Tmdi_quillon_Viewer::SetGridLines(bool AOn) { FTreeCard->SetGridLines(AOn);
 
 void Tmdi_quillon_Viewer::SetTreeLines(bool AOn) { FTreeCard->SetTreeLines(AOn); }
 
-void Tmdi_quillon_Viewer::MarkSourceStale() { FSourceMark = 0; }
+void Tmdi_quillon_Viewer::MarkSourceStale() { FSourceCard->MarkStale(); }
 
 QString Tmdi_quillon_Viewer::Encoding() const { return ToQString(FDoc->Encoding()); }
 
@@ -189,13 +206,14 @@ void Tmdi_quillon_Viewer::CheckFileChanged() {
 }
 
 void Tmdi_quillon_Viewer::Print(QPrinter& APrinter) {
-  TParts& p = *FParts;
-  switch (p.pc->currentIndex()) {
-    case cdTree: p.Tree->Print(APrinter); break;
+  switch (pc->currentIndex()) {
+    case cdTree: FTreeCard->Tree()->Print(APrinter); break;
+    case cdSource: FSourceCard->Print(APrinter); break;
+    case cdContent: FContentCard->Print(APrinter); break;
     default: break;
   }
 }
 
-void Tmdi_quillon_Viewer::ExportToCSV(const QString& AFilename) { FParts->Doc.ExportToCSV(U(AFilename)); }
+void Tmdi_quillon_Viewer::ExportToCSV(const QString& AFilename) { FDoc->ExportToCSV(ToU16(AFilename)); }
 
-bool Tmdi_quillon_Viewer::ExportToJSON(const QString& AFilename) { return FParts->Doc.ExportToJSON(U(AFilename)); }
+bool Tmdi_quillon_Viewer::ExportToJSON(const QString& AFilename) { return FDoc->ExportToJSON(ToU16(AFilename)); }

@@ -8,18 +8,19 @@
 #include <QString>
 #include <QWidget>
 
-class QPrinter;
-
 #include <memory>
 
 #include "QuillonOptions.h"
 #include "ViewerHost.h"
 
 class QLabel;
+class QPrinter;
 class QProgressBar;
 class QStackedWidget;
 class QTabBar;
 class TTextEditor;
+class TViewerContentCard;
+class TViewerSourceCard;
 class TViewerTreeCard;
 
 class Tmdi_quillon_Viewer : public QWidget, private IViewerHost {
@@ -54,6 +55,10 @@ public:
   void ExportToCSV(const QString& AFilename);
   bool ExportToJSON(const QString& AFilename);
 
+  // The cards, for the tests.
+  TViewerSourceCard* SourceCard() const { return FSourceCard; }
+  TViewerContentCard* ContentCard() const { return FContentCard; }
+
 signals:
   void CaptionChanged(const QString& ACaption);
 
@@ -70,6 +75,7 @@ private:
   TTextEditor* CurrentTextView() const;
   void BuildStatusBar();
   void ResetCards();
+  void CardChanged(int aCard);
 
   const TQuillonOptions* FOptions;
   std::unique_ptr<TXMLDocument> FDoc;
@@ -77,10 +83,10 @@ private:
   QStackedWidget* pc;
   QTabBar* obTab;
   TViewerTreeCard* FTreeCard;
+  TViewerSourceCard* FSourceCard;
+  TViewerContentCard* FContentCard;
   QLabel* sbStatus = nullptr;
   QProgressBar* sbProgress = nullptr;
   QLabel* sbPath = nullptr;
-  int FSourceMark = 0;   // 1 when the Source view is built
-  int FContentMark = 0;  // 1 when the Content view is built
   bool FChecking = false;
 };

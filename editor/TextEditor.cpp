@@ -451,6 +451,20 @@ int TTextEditor::CaretColumn() const {
   return int(SendScintilla(SCI_COUNTCODEUNITS, start, pos)) + 1;
 }
 
+char16_t TTextEditor::CharAtCaret() const {
+  const long pos = SendScintilla(SCI_GETCURRENTPOS);
+  if (pos >= LineEndPos(int(SendScintilla(SCI_LINEFROMPOSITION, pos)))) return 0;
+  // The text is held as UTF-8: one character of up to four bytes.
+  const auto byte = [&](long aAt) { return static_cast<uint8_t>(SendScintilla(SCI_GETCHARAT, aAt)); };
+  const uint8_t lead = byte(pos);
+  if (lead < 0x80) return lead;
+  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+  if (extra == 0) return 0xFFFD;
+  char32_t code = lead & (0x3F >> extra);
+  for (int i = 1; i <= extra; ++i) code = (code << 6) | (byte(pos + i) & 0x3F);
+  return code > 0xFFFF ? char16_t(0xD800 + ((code - 0x10000) >> 10)) : char16_t(code);
+}
+
 void TTextEditor::SetCaret(int aLine, int aColumn) {
   const int n = ScintillaLineCount();
   const int line = aLine < 1 ? 0 : (aLine > n ? n - 1 : aLine - 1);

@@ -111,6 +111,9 @@ public:
   int CaretLine() const;
   int CaretColumn() const;
   void SetCaret(int aLine, int aColumn);
+  // The UTF-16 code unit right of the caret (the high half of a pair); 0 when the caret stands
+  // at the end of its line. Costs nothing per line length, unlike Line().
+  char16_t CharAtCaret() const;
   std::u16string WordAtCaret() const;
   // The UTF-16 code unit right after the caret (the first of a pair), 0 at the end of a line.
   unsigned CharCodeAtCaret() const;

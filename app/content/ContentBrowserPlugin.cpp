@@ -205,11 +205,22 @@ public:
   bool Print(QPrinter& aPrinter) override {
     bool ok = false;
     QEventLoop loop;
-    const auto connection = connect(this, &QWebEngineView::printFinished, &loop, [&](bool aOk) {
-      ok = aOk;
-      loop.quit();
-    });
-    print(&aPrinter);
+    QMetaObject::Connection connection;
+    if (aPrinter.outputFormat() == QPrinter::PdfFormat && !aPrinter.outputFileName().isEmpty()) {
+      // Printing to a PDF file: the browser writes it itself, with its text kept as text
+      // (its printing to a printer sends pictures of the pages).
+      connection = connect(FPage, &QWebEnginePage::pdfPrintingFinished, &loop, [&](const QString&, bool aOk) {
+        ok = aOk;
+        loop.quit();
+      });
+      FPage->printToPdf(aPrinter.outputFileName(), aPrinter.pageLayout());
+    } else {
+      connection = connect(this, &QWebEngineView::printFinished, &loop, [&](bool aOk) {
+        ok = aOk;
+        loop.quit();
+      });
+      print(&aPrinter);
+    }
     loop.exec();
     disconnect(connection);
     return ok;
