@@ -716,7 +716,8 @@ void Twnd_quillon_Main::ExportActive(bool AJSON) {
   // The document's own name with the export's extension: /data/a.xml proposes /data/a.csv.
   const QFileInfo source(viewer->Filename());
   const QString proposed = source.dir().filePath(source.completeBaseName() + QLatin1Char('.') + suffix);
-  QFileDialog dialog(this, QString(), proposed,
+  // Opened in the document's folder, not wherever the last file dialog was.
+  QFileDialog dialog(this, QString(), source.absolutePath(),
                      AJSON ? QStringLiteral("JSON files (*.json);;All files (*)")
                            : QStringLiteral("CSV files (*.csv);;All files (*)"));
   dialog.setObjectName(QStringLiteral("ExportDialog"));

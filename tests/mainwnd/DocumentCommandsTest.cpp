@@ -87,19 +87,3 @@ TEST_F(MainWndTest, ExportFromTheMenuWritesWhatTheToolWrites) {
   }
   EXPECT_TRUE(FBoxes.empty());
 }
-
-// A target that cannot be written (no file can be created in /proc, not even by root)
-// reaches the user as an error box; the window stays as it was.
-TEST_F(MainWndTest, FailedExportShowsAnErrorAndKeepsTheWindow) {
-  Twnd_quillon_Main window;
-  window.show();
-  window.OpenFile(MakeFile("a.xml"));
-  TSaveDialogAnswer answer(QStringLiteral("/proc/quillon-export.csv"));
-  window.acExportCSV->trigger();
-  ASSERT_TRUE(answer.Seen);
-  ASSERT_EQ(FBoxes.size(), 1u);
-  EXPECT_EQ(FBoxes[0].Kind, dkError);
-  EXPECT_FALSE(FBoxes[0].Text.isEmpty());
-  ASSERT_EQ(window.Viewers().size(), 1);
-  EXPECT_EQ(window.ActiveViewer(), window.Viewers()[0]);
-}
