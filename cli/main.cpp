@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 
+#include "BufferedStreams.h"
 #include "CliCommon.h"
 
 namespace cli {
@@ -122,6 +123,9 @@ int main(int argc, char** argv) {
   // The system encoding (the CSV export's, and the fallback for text without a declaration) is
   // the charset of the user's locale.
   std::setlocale(LC_CTYPE, "");
+  // An interrupted format -o or export must not leave its temporary file (which can be as big
+  // as the output) beside the target.
+  RemovePendingTempFilesOnSignals();
   if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
     PrintHelp();
     return argc < 2 ? cli::ecUsage : cli::ecOk;

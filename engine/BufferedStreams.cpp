@@ -1,10 +1,13 @@
 #include "BufferedStreams.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -155,46 +158,177 @@ TFileStream::~TFileStream() {
 
 // ---- TAtomicFileStream ----
 
-TAtomicFileStream::TTempFile TAtomicFileStream::CreateTempSibling(const std::u16string& aFileName) {
-  std::string target = Utf16ToUtf8(aFileName);
-  std::string tempName;
+namespace {
+
+// Temporary files not yet committed or removed, for a signal handler: a slot is claimed
+// (1), filled, then armed (2); the handler only reads armed slots.
+constexpr int cPendingSlots = 32;
+struct TPendingSlot {
+  std::atomic<int> State{0};
+  char Path[PATH_MAX];
+};
+TPendingSlot gPending[cPendingSlots];
+
+int ArmPending(const std::string& aPath) {
+  if (aPath.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < cPendingSlots; ++i) {
+    int expected = 0;
+    if (gPending[i].State.compare_exchange_strong(expected, 1)) {
+      std::memcpy(gPending[i].Path, aPath.c_str(), aPath.size() + 1);
+      gPending[i].State.store(2);
+      return i;
+    }
+  }
+  return -1;  // more streams at once than slots: only a signal could leave their files behind
+}
+
+void DisarmPending(int aSlot) {
+  if (aSlot >= 0) gPending[aSlot].State.store(0);
+}
+
+[[noreturn]] void RaiseCreate(const std::u16string& aFileName, int aErrno) {
+  throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {aFileName, SystemReason(aErrno)}));
+}
+
+std::string FolderOf(const std::string& aPath) {
+  const size_t slash = aPath.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : aPath.substr(0, slash);
+}
+
+// The file a write to aPath lands in: symbolic links followed, dangling ones too (their
+// target is created), as an absolute path so that a signal handler finds the temporary file
+// whatever the current folder is by then.
+std::string ResolveTarget(const std::u16string& aFileName, struct stat& aStat, bool& aExists) {
+  std::string path = Utf16ToUtf8(aFileName);
+  if (path.empty()) RaiseCreate(aFileName, ENOENT);
+  if (path[0] != '/') {
+    char cwd[PATH_MAX];
+    if (::getcwd(cwd, sizeof cwd)) path = std::string(cwd) + "/" + path;
+  }
+  for (int hops = 0;; ++hops) {
+    if (::lstat(path.c_str(), &aStat) != 0) {
+      aExists = false;
+      return path;
+    }
+    if (!S_ISLNK(aStat.st_mode)) {
+      aExists = true;
+      return path;
+    }
+    if (hops == 40) RaiseCreate(aFileName, ELOOP);
+    std::string link(static_cast<size_t>(aStat.st_size > 0 ? aStat.st_size : PATH_MAX), '\0');
+    const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n < 0) RaiseCreate(aFileName, errno);
+    link.resize(static_cast<size_t>(n));
+    path = !link.empty() && link[0] == '/' ? link : FolderOf(path) + "/" + link;
+  }
+}
+
+}  // namespace
+
+void RemovePendingTempFiles() noexcept {
+  for (TPendingSlot& slot : gPending)
+    if (slot.State.load() == 2) ::unlink(slot.Path);
+}
+
+namespace {
+extern "C" void RemovePendingAndDie(int aSignal) {
+  RemovePendingTempFiles();
+  ::signal(aSignal, SIG_DFL);
+  ::raise(aSignal);
+}
+}  // namespace
+
+void RemovePendingTempFilesOnSignals() {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction current {};
+    // A signal the caller's parent set to be ignored stays ignored (nohup, background jobs).
+    if (::sigaction(sig, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = RemovePendingAndDie;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    ::sigaction(sig, &action, nullptr);
+  }
+}
+
+TAtomicFileStream::TTarget TAtomicFileStream::OpenTarget(const std::u16string& aFileName) {
+  struct stat st;
+  bool exists = false;
+  const std::string target = ResolveTarget(aFileName, st, exists);
+  if (exists && S_ISDIR(st.st_mode)) RaiseCreate(aFileName, EISDIR);
+  if (exists && !S_ISREG(st.st_mode)) {
+    // A device or a FIFO: a rename would put a plain file in its place.
+    int fd;
+    do fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) RaiseCreate(aFileName, errno);
+    return {fd, std::string(), target, -1};
+  }
+
   std::random_device rd;
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[24];
     std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(rd()));
-    tempName = target + suffix;
-    int fd = ::open(tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      // Keep the permissions of a file being replaced.
-      struct stat st;
-      if (::stat(target.c_str(), &st) == 0) (void)::fchmod(fd, st.st_mode & 07777);
-      return {fd, tempName};
+    const std::string tempName = target + suffix;
+    // A new file gets what the umask leaves of 0666; a replacement starts private and takes
+    // the old file's owner and permissions before anything is written into it.
+    const int fd = ::open(tempName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      RaiseCreate(aFileName, errno);
     }
-    if (errno != EEXIST)
-      throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {aFileName, SystemReason(errno)}));
+    const int slot = ArmPending(tempName);
+    if (exists) {
+      mode_t mode = st.st_mode & 07777;
+      if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+        // Not permitted: keep at least the group when it is one of ours, and never hand the
+        // set-id bits to a file that now belongs to someone else.
+        if (::fchown(fd, static_cast<uid_t>(-1), st.st_gid) != 0) mode &= ~static_cast<mode_t>(S_ISGID);
+        if (st.st_uid != ::geteuid()) mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+      }
+      if (::fchmod(fd, mode) != 0) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(tempName.c_str());
+        DisarmPending(slot);
+        RaiseCreate(aFileName, error);
+      }
+    }
+    return {fd, tempName, target, slot};
   }
-  throw EFCreateError(Format(u"Cannot create file \"%s\". %s", {aFileName, SystemReason(EEXIST)}));
+  RaiseCreate(aFileName, EEXIST);
 }
 
 TAtomicFileStream::TAtomicFileStream(const std::u16string& aFileName)
-    : TAtomicFileStream(aFileName, CreateTempSibling(aFileName)) {}
+    : TAtomicFileStream(aFileName, OpenTarget(aFileName)) {}
 
-TAtomicFileStream::TAtomicFileStream(const std::u16string& aFileName, TTempFile aTemp)
-    : TFileStream(aFileName, aTemp.Handle), FTempName(std::move(aTemp.Name)), FTargetName(Utf16ToUtf8(aFileName)) {}
+TAtomicFileStream::TAtomicFileStream(const std::u16string& aFileName, TTarget aTarget)
+    : TFileStream(aFileName, aTarget.Handle),
+      FTempName(std::move(aTarget.TempName)),
+      FTargetName(std::move(aTarget.TargetName)),
+      FSlot(aTarget.Slot) {}
 
 TAtomicFileStream::~TAtomicFileStream() {
-  if (!FCommitted) {
+  if (!FCommitted && !InPlace()) {
     ::close(FHandle);
     FHandle = -1;
     ::unlink(FTempName.c_str());
   }
+  DisarmPending(FSlot);
 }
 
 void TAtomicFileStream::Commit() {
   if (FCommitted) return;
+  if (InPlace()) {
+    FCommitted = true;
+    return;
+  }
   if (::fsync(FHandle) != 0) throw EWriteError(SWriteError);
   if (::rename(FTempName.c_str(), FTargetName.c_str()) != 0) throw EWriteError(SWriteError);
   FCommitted = true;
+  DisarmPending(FSlot);
+  FSlot = -1;
 }
 
 // ---- TCustomMemoryStream, TMemoryStream ----

@@ -79,27 +79,46 @@ protected:
   std::u16string FFileName;
 };
 
-// Writes a new file under a temporary name beside aFileName; Commit replaces aFileName with it in
-// one rename. Destroyed without Commit, it removes the temporary file and leaves aFileName as it
-// was, so a failed save never leaves a half-written file behind.
+// Writes a file so that a failure never damages what is on disk. A regular file (new or
+// existing) is written under a temporary name in its folder and Commit replaces it with one
+// rename; destroyed without Commit, or failing, the stream removes the temporary file and the
+// target stays as it was. A symbolic link is followed (a dangling one too): the file it points
+// to is replaced and the link stays. A replaced file keeps its permissions and, where the
+// system permits, its owner and group; a new file gets the permissions the umask leaves. A
+// target that is no regular file (a device, a FIFO) is written in place, as no rename could
+// replace it; a folder is refused.
 class TAtomicFileStream : public TFileStream {
 public:
+  // EFCreateError "Cannot create file "%s". %s" when the file cannot be written.
   explicit TAtomicFileStream(const std::u16string& aFileName);
   ~TAtomicFileStream() override;
-  // Flushes to disk and renames; EWriteError on failure (the target is then unchanged).
+  // Flushes to disk and renames; EWriteError on failure (the target is then unchanged and the
+  // temporary file removed once the stream goes). Nothing to rename when written in place.
   void Commit();
+  // The target is written in place (no temporary file).
+  bool InPlace() const { return FTempName.empty(); }
 
 private:
-  struct TTempFile {
+  struct TTarget {
     int Handle;
-    std::string Name;
+    std::string TempName;  // empty when written in place
+    std::string TargetName;
+    int Slot;
   };
-  static TTempFile CreateTempSibling(const std::u16string& aFileName);
-  TAtomicFileStream(const std::u16string& aFileName, TTempFile aTemp);
+  static TTarget OpenTarget(const std::u16string& aFileName);
+  TAtomicFileStream(const std::u16string& aFileName, TTarget aTarget);
   std::string FTempName;
   std::string FTargetName;
+  int FSlot;
   bool FCommitted = false;
 };
+
+// Removes the temporary files of every atomic stream of the process that is neither committed
+// nor destroyed. Async-signal-safe, for a handler of a signal that ends the process.
+void RemovePendingTempFiles() noexcept;
+// Installs handlers for SIGINT, SIGTERM and SIGHUP that remove the pending temporary files and
+// then end the process by the same signal, as it would have ended without them.
+void RemovePendingTempFilesOnSignals();
 
 // A stream over a block of memory: reading and seeking; writing depends on the kind.
 class TCustomMemoryStream : public TStream {
