@@ -1,5 +1,7 @@
 #include "EditorWnd.h"
 
+#include "Corvane.LayoutManager.Form.h"
+
 #include "Corvane.Control.Icons.h"
 #include "Corvane_Dialogs.h"
 #include "EditorTexts.h"
@@ -87,8 +89,11 @@ Twnd_quillon_Editor::Twnd_quillon_Editor(QWidget* AOwner) : QDialog(AOwner) {
   CreateActions();
   CreateControls();
   resize(cDesignWidth, cDesignHeight);
-  // Layout persistence: the window's position and size are kept between runs once the layout
-  // manager exists; register this form with it here, taking the main window's read-only state.
+  // Position, size and state are kept between runs; the window starts with the main window's
+  // store and read-only state, and its own stored read-only state wins at the first show.
+  FLayout = new TLMForm(this);
+  FLayout->SetLayoutControl(true);
+  if (TLMForm* main = TLMForm::MainForm()) FLayout->SetLayoutReadOnly(main->LayoutReadOnly());
 
   FEncoding.reset(TEncoding::UTF8());
   connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
@@ -101,6 +106,7 @@ Twnd_quillon_Editor::Twnd_quillon_Editor(QWidget* AOwner) : QDialog(AOwner) {
 }
 
 Twnd_quillon_Editor::~Twnd_quillon_Editor() {
+  FLayout->FormDestroying();
   // Events the control still has queued must not reach a half-destroyed window.
   if (Editor) {
     Editor->OnChange = nullptr;
@@ -275,7 +281,8 @@ void Twnd_quillon_Editor::showEvent(QShowEvent* AEvent) {
   QDialog::showEvent(AEvent);
   if (FCentred) return;
   FCentred = true;
-  if (QWidget* owner = parentWidget()) {
+  // Centred over the main window whatever place was stored; a stored maximized state stays.
+  if (QWidget* owner = isMaximized() ? nullptr : parentWidget()) {
     const QRect area = owner->window()->frameGeometry();
     const QSize size = frameGeometry().size();
     move(area.left() + (area.width() - size.width()) / 2, area.top() + (area.height() - size.height()) / 2);

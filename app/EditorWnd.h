@@ -22,6 +22,7 @@ class QStatusBar;
 class QToolBar;
 class QWidget;
 class TFindReplaceDlg;
+class TLMForm;
 class TTextEditor;
 
 class Twnd_quillon_Editor : public QDialog {
@@ -68,6 +69,8 @@ public:
   QStatusBar* sb = nullptr;
   QMenu* PopupMenu = nullptr;
   TFindReplaceDlg* rd = nullptr;
+
+  TLMForm& LayoutForm() const { return *FLayout; }
 
   QAction* acSave = nullptr;
   QAction* acFormat = nullptr;
@@ -118,6 +121,7 @@ private:
   int32_t FPICnt = 0;
   bool FCanPaste = false;  // the clipboard holds text; asked only when it changes
   bool FCentred = false;
+  TLMForm* FLayout = nullptr;
   QLabel* FPanels[3] = {};
 };
 

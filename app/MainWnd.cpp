@@ -6,6 +6,11 @@
 #include "Corvane_CmdLine.h"
 #include "Corvane_Dialogs.h"
 #include "Corvane_IPC.h"
+#include "CanonicalPath.h"
+#include "Corvane.LayoutManager.Form.h"
+#include "Corvane.LayoutManager.MRU.h"
+#include "DesktopAssociation.h"
+#include "QuillonAssociation.h"
 #include "EditorWnd.h"
 #include "QtText.h"
 #include "SingleInstance.h"
@@ -29,6 +34,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <QTimer>
 #include <QThread>
 #include <QToolBar>
 #include <QUrl>
@@ -107,6 +113,7 @@ Twnd_quillon_Main::Twnd_quillon_Main(const TCommandLine* ACommandLine, QWidget* 
   setWindowTitle(QString::fromLatin1(cApplicationTitle));
   setWindowIcon(TIconList::Shared().Icon(iiDocument));
   setAcceptDrops(true);
+  SetupLayout();
 
   // The receiving end of a second start: it asks to come to the front and hands over its
   // arguments, which are only queued here so that the sender is released at once.
@@ -119,6 +126,8 @@ Twnd_quillon_Main::Twnd_quillon_Main(const TCommandLine* ACommandLine, QWidget* 
 }
 
 Twnd_quillon_Main::~Twnd_quillon_Main() {
+  // The layout is saved while every control it names still exists.
+  FLayout->FormDestroying();
   FClosing = true;
   // The document windows go first, while the options they point to and the window bar that
   // their destruction updates still exist; their notices are no longer wanted.
@@ -235,7 +244,10 @@ void Twnd_quillon_Main::CreateActions() {
     AAction->setCheckable(true);
     AAction->setChecked(AState);
     QAction* action = AAction;
-    connect(action, &QAction::toggled, this, [this, action] { OptionChanged(action); });
+    // The state follows every change, a restored one too; the effects run only when the user
+    // chooses the option, so a stored state is taken in without running the command.
+    connect(action, &QAction::toggled, this, [this, action] { OptionToggled(action); });
+    connect(action, &QAction::triggered, this, [this, action] { OptionChanged(action); });
   };
   option(acTreeAttr, "acTreeAttr", QStringLiteral("Attributes in Tree"), FOptions.AttributesInTree);
   option(acValueCol, "acValueCol", QStringLiteral("Value Column"), FOptions.ValueColumn);
@@ -245,10 +257,15 @@ void Twnd_quillon_Main::CreateActions() {
   option(acFormSource, "acFormSource", QStringLiteral("Format Source"), FOptions.FormatSource);
   option(acPersistent, "acPersistent", QStringLiteral("Persistent settings"), FOptions.PersistentSettings);
   CreateDocumentCommands();
+
+  acRegister = make("acRegister", QStringLiteral("Default Quillon"), -1, QString());
+  acRegister->setCheckable(true);
+  connect(acRegister, &QAction::triggered, this, [this](bool AOn) { RegisterChanged(AOn); });
 }
 
 void Twnd_quillon_Main::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  FFileMenu = file;
   file->addAction(acNew);
   file->addAction(acOpen);
   file->addSeparator();
@@ -276,6 +293,8 @@ void Twnd_quillon_Main::CreateMenus() {
   options->addAction(acFormSource);
   options->addSeparator();
   options->addAction(acPersistent);
+  options->addSeparator();
+  options->addAction(acRegister);
 
   FWindowsMenu = menuBar()->addMenu(QStringLiteral("&Windows"));
   FWindowsMenu->addAction(acCascade);
@@ -350,26 +369,100 @@ void Twnd_quillon_Main::UpdateCommandStates() {
   ExportMenu->menuAction()->setEnabled(activeWindow);
 }
 
+void Twnd_quillon_Main::OptionToggled(QAction* AAction) {
+  const bool on = AAction->isChecked();
+  if (AAction == acTreeAttr) FOptions.AttributesInTree = on;
+  else if (AAction == acValueCol) FOptions.ValueColumn = on;
+  else if (AAction == acTreeLines) FOptions.TreeLines = on;
+  else if (AAction == acGrid) FOptions.GridLines = on;
+  else if (AAction == acStrictXML) FOptions.StrictXML = on;  // read at the next load
+  else if (AAction == acFormSource) FOptions.FormatSource = on;
+  else if (AAction == acPersistent) FOptions.PersistentSettings = on;
+}
+
 void Twnd_quillon_Main::OptionChanged(QAction* AAction) {
+  OptionToggled(AAction);
   const bool on = AAction->isChecked();
   const QList<Tmdi_quillon_Viewer*> viewers = Viewers();
   if (AAction == acTreeAttr || AAction == acValueCol) {
-    (AAction == acTreeAttr ? FOptions.AttributesInTree : FOptions.ValueColumn) = on;
     for (Tmdi_quillon_Viewer* viewer : viewers) viewer->RefreshView();
   } else if (AAction == acTreeLines) {
-    FOptions.TreeLines = on;
     for (Tmdi_quillon_Viewer* viewer : viewers) viewer->SetTreeLines(on);
   } else if (AAction == acGrid) {
-    FOptions.GridLines = on;
     for (Tmdi_quillon_Viewer* viewer : viewers) viewer->SetGridLines(on);
-  } else if (AAction == acStrictXML) {
-    FOptions.StrictXML = on;  // read at the next load
   } else if (AAction == acFormSource) {
-    FOptions.FormatSource = on;
     for (Tmdi_quillon_Viewer* viewer : viewers) viewer->MarkSourceStale();
   } else if (AAction == acPersistent) {
-    FOptions.PersistentSettings = on;
+    // Switched off, the layout is saved one last time, so the next start finds the option
+    // off instead of the state of the last save made while it was on.
+    if (!on && !FLayout->LayoutReadOnly()) FLayout->LayoutManager().Save();
+    FLayout->SetLayoutReadOnly(!on);
+    for (Tmdi_quillon_Viewer* viewer : viewers) viewer->SetLayoutReadOnly(!on);
   }
+}
+
+// --- Layout, recently used files, file association -------------------------------------------
+
+ILayoutManagerStorage& LayoutStorage() {
+  static TLayoutManagerRegistryStorage storage(
+      UserSettingsFile(QStringLiteral("Corvane"), QStringLiteral("Quillon-%1.x.conf").arg(QStringLiteral(QUILLON_VERSION).section(QLatin1Char('.'), 0, 0))));
+  return storage;
+}
+
+namespace {
+
+// A store error at start-up is shown once the window is up; the window goes on without it.
+void ReportLater(const ELayoutStorageError& AError) {
+  const QString message = QString::fromStdString(AError.what());
+  QTimer::singleShot(0, qApp, [message] { ErrorDlg(message); });
+}
+
+}  // namespace
+
+void Twnd_quillon_Main::SetupLayout() {
+  // Designed read-only with the option off: a first run writes nothing.
+  FLayout = new TLMForm(this);
+  FLayout->SetMainForm();
+  TLayoutManager& manager = FLayout->LayoutManager();
+  manager.SetStorage(&LayoutStorage());
+  manager.FormStyle = fsMDIForm;
+  FLayout->SetLayoutReadOnly(true);
+  FLayout->SetLayoutControl(true);
+  for (QAction* option : {acPersistent, acTreeAttr, acValueCol, acGrid, acTreeLines, acStrictXML, acFormSource})
+    manager.Add(option, {QStringLiteral("Checked")});
+  manager.OnAfterRestore = [this](QWidget*) { FLayout->SetLayoutReadOnly(!acPersistent->isChecked()); };
+  manager.OnAfterSave = [this](QWidget*) {
+    try {
+      FMRU->Save();
+    } catch (const ELayoutStorageError& E) {
+      ReportLater(E);
+    }
+  };
+
+  FMRU = new TLayoutManagerMRU(this);
+  FMRU->StartImageIndex = 100;
+  FMRU->IconOf = [](int AIndex) {
+    return AIndex < TIconList::Shared().Count() ? TIconList::Shared().Icon(AIndex) : QIcon();
+  };
+  FMRU->Storage = &LayoutStorage();
+  FMRU->SetMenu(FFileMenu);
+  FMRU->SetOnMenuClick([this](TLayoutManagerMRU*, const QString& AItem) { OpenFile(AItem); });
+  try {
+    FMRU->Restore();
+  } catch (const ELayoutStorageError& E) {
+    ReportLater(E);
+  }
+
+  // The check mark shows whether the desktop's default for XML starts this very program.
+  const QString registered = RegisteredProgram(QStringLiteral("application/xml"));
+  acRegister->setChecked(!registered.isEmpty() && SameFileName(registered, QuillonProgramPath()));
+}
+
+void Twnd_quillon_Main::RegisterChanged(bool AOn) {
+  if (AOn)
+    RegisterAssociation(QuillonAssociation());
+  else
+    UnregisterAssociation(QuillonAssociation());
 }
 
 // --- Document windows ----------------------------------------------------------------------
@@ -402,9 +495,11 @@ void Twnd_quillon_Main::QueueOpenFile(const QString& AFilename) {
 
 void Twnd_quillon_Main::OpenFile(const QString& AFilename) {
   const QString fullName = AbsoluteName(AFilename);
-  const std::u16string wanted = ToU16(fullName);
+  // File names are case-sensitive here: the same file is the same canonical name, exactly,
+  // however it was spelled or linked.
+  const QString wanted = CanonicalFileName(fullName);
   for (Tmdi_quillon_Viewer* viewer : Viewers()) {
-    if (SameTextAscii(ToU16(viewer->Filename()), wanted)) {
+    if (CanonicalFileName(viewer->Filename()) == wanted) {
       ActivateSubWindow(SubWindowOf(viewer));
       return;
     }
@@ -412,6 +507,7 @@ void Twnd_quillon_Main::OpenFile(const QString& AFilename) {
 
   if (!IsExistingFile(fullName)) {
     WarningDlg(QStringLiteral("File does not exists."));
+    FMRU->Remove(AFilename);
     return;
   }
 
@@ -427,6 +523,7 @@ void Twnd_quillon_Main::OpenFile(const QString& AFilename) {
     viewer->SetFilename(fullName);
   }
   Q_UNUSED(window);
+  FMRU->Add(viewer->Filename());
   UpdateCommandStates();
 }
 
@@ -598,7 +695,8 @@ void Twnd_quillon_Main::showEvent(QShowEvent* AEvent) {
   if (FFirstShown) return;
   FFirstShown = true;
   QueueCommandLineFiles();
-  FitAndCentre(true);
+  // A window restored maximized stays where the desktop put it.
+  if (!isMaximized()) FitAndCentre(true);
 }
 
 void Twnd_quillon_Main::QueueCommandLineFiles() {

@@ -19,7 +19,10 @@ class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
 class QToolBar;
+class ILayoutManagerStorage;
 class TCommandLine;
+class TLMForm;
+class TLayoutManagerMRU;
 class TInstanceChannelServer;
 class TMDIButtonGroup;
 class Tmdi_quillon_Viewer;
@@ -39,6 +42,9 @@ public:
 private:
   QString FFilename;
 };
+
+// The one settings store of the process: $XDG_CONFIG_HOME/Corvane/Quillon-6.x.conf.
+ILayoutManagerStorage& LayoutStorage();
 
 class Twnd_quillon_Main : public QMainWindow {
   Q_OBJECT
@@ -100,6 +106,11 @@ public:
   QAction* acStrictXML = nullptr;
   QAction* acFormSource = nullptr;
   QAction* acPersistent = nullptr;
+  QAction* acRegister = nullptr;
+
+  // Layout persistence and the recently used files.
+  TLMForm& LayoutForm() const { return *FLayout; }
+  TLayoutManagerMRU& MRU() const { return *FMRU; }
 
 protected:
   void showEvent(QShowEvent* AEvent) override;
@@ -129,6 +140,9 @@ private:
   void MinimizeWindow(QMdiSubWindow* AWindow);
 
   void OptionChanged(QAction* AAction);
+  void OptionToggled(QAction* AAction);
+  void SetupLayout();
+  void RegisterChanged(bool AOn);
 
   void CreateDocumentCommands();
   void PrintActive();
@@ -136,6 +150,9 @@ private:
 
   TQuillonOptions FOptions;
   const TCommandLine* FCommandLine;
+  TLMForm* FLayout = nullptr;
+  QMenu* FFileMenu = nullptr;
+  TLayoutManagerMRU* FMRU = nullptr;
   QMdiArea* FMdiArea = nullptr;
   TMDIButtonGroup* mdibg = nullptr;
   QToolBar* FToolBar = nullptr;

@@ -1,6 +1,10 @@
 #include "ViewerTreeCard.h"
 
+#include "Corvane.LayoutManager.TextEditor.h"
+#include "TextEditor.h"
+
 #include <QClipboard>
+#include <functional>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QListWidget>
@@ -31,6 +35,24 @@ namespace {
 const QColor cCream(0xFF, 0xFB, 0xF0);
 QIcon Icon(TIconIndex aIndex) { return TIconList::Shared().Icon(aIndex); }
 }  // namespace
+
+// Stands for the details list in the layout store: its "Height" is the height the list takes
+// above the value pane, remembered also while the pane is hidden and the list fills the panel.
+class TListHeightKeeper : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(int Height READ Height WRITE SetHeight)
+public:
+  TListHeightKeeper(std::function<int()> aGet, std::function<void(int)> aSet, QObject* aParent)
+      : QObject(aParent), FGet(std::move(aGet)), FSet(std::move(aSet)) {
+    setObjectName(QStringLiteral("List"));
+  }
+  int Height() const { return FGet(); }
+  void SetHeight(int aValue) { FSet(aValue); }
+
+private:
+  std::function<int()> FGet;
+  std::function<void(int)> FSet;
+};
 
 TViewerTreeCard::TViewerTreeCard(IViewerHost& aHost, QWidget* aParent) : QWidget(aParent), FHost(aHost) {
   setObjectName(QStringLiteral("TreeCard"));
@@ -306,3 +328,19 @@ void TViewerTreeCard::SearchTree() {
     FTreeSearch->setFocus();
   }
 }
+
+void TViewerTreeCard::RegisterLayout(TLayoutManager& aManager) {
+  aManager.Add(FTreePanel, {QStringLiteral("Width")});
+  auto* listHeight = new TListHeightKeeper([this] { return FListHeight; },
+                                           [this](int aValue) {
+                                             FListHeight = std::max(aValue, 1);
+                                             LayoutDetails();
+                                           },
+                                           this);
+  aManager.Add(listHeight, {QStringLiteral("Height")});
+  for (const char* name : {"ValueView", "TextView"})
+    if (auto* view = findChild<TTextEditor*>(QString::fromLatin1(name)))
+      aManager.Add(view, {}, 0, TLayoutManagerTextEditLayout::Class());
+}
+
+#include "ViewerTreeCard.moc"

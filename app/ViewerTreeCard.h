@@ -16,6 +16,7 @@ class QPushButton;
 class QSplitter;
 class QTreeWidget;
 class TCaptionPanel;
+class TLayoutManager;
 class TGridDelegate;
 class TNodeTreeModel;
 class TSearchBox;
@@ -39,6 +40,8 @@ public:
   // The text view of the value pane's active card, if any.
   TTextEditor* CurrentTextView() const;
   TVirtualTree* Tree() const { return FTree; }
+  // Registers the panel sizes and the value views' reading options with the window's layout.
+  void RegisterLayout(TLayoutManager& aManager);
 
 private:
   void BuildTreePanel(QSplitter* aParent);

@@ -1,5 +1,7 @@
 #include "ViewerWnd.h"
 
+#include "Corvane.LayoutManager.Form.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -26,7 +28,7 @@
 #include "XmlDocument.h"
 
 Tmdi_quillon_Viewer::Tmdi_quillon_Viewer(const TQuillonOptions* AOptions, QWidget* AParent)
-    : QWidget(AParent), FOptions(AOptions), FDoc(std::make_unique<TXMLDocument>()) {
+    : QWidget(AParent), FOptions(AOptions), FLayout(new TLMForm(this)), FDoc(std::make_unique<TXMLDocument>()) {
   FDoc->SetNumberFormat(TNumberFormat::FromCLocale());
   FTextMenu = new TTextViewMenu([this] { return CurrentTextView(); }, this);
 
@@ -63,9 +65,17 @@ Tmdi_quillon_Viewer::Tmdi_quillon_Viewer(const TQuillonOptions* AOptions, QWidge
   FTreeCard->Tree()->Header()->setSectionHidden(TNodeTreeModel::cnValue, !FOptions->ValueColumn);
   SetTreeLines(FOptions->TreeLines);
   SetGridLines(FOptions->GridLines);
+
+  // The window's own entry keeps only its read-only state; the panels keep their sizes.
+  FLayout->SetLayoutOptions(0);
+  FLayout->SetLayoutControl(true);
+  FTreeCard->RegisterLayout(FLayout->LayoutManager());
 }
 
-Tmdi_quillon_Viewer::~Tmdi_quillon_Viewer() = default;
+Tmdi_quillon_Viewer::~Tmdi_quillon_Viewer() { FLayout->FormDestroying(); }
+
+bool Tmdi_quillon_Viewer::LayoutReadOnly() const { return FLayout->LayoutReadOnly(); }
+void Tmdi_quillon_Viewer::SetLayoutReadOnly(bool AValue) { FLayout->SetLayoutReadOnly(AValue); }
 
 void Tmdi_quillon_Viewer::BuildStatusBar() {
   auto* sb = new QStatusBar(this);

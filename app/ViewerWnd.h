@@ -21,6 +21,7 @@ class QTabBar;
 class TTextEditor;
 class TViewerContentCard;
 class TViewerSourceCard;
+class TLMForm;
 class TViewerTreeCard;
 
 class Tmdi_quillon_Viewer : public QWidget, private IViewerHost {
@@ -46,6 +47,11 @@ public:
   // exists and its last-write time differs from Modified() by one millisecond or more, asks
   // whether to reload: Yes reloads, No takes the new time.
   void CheckFileChanged();
+  // Layout persistence: whether this window's layout is saved (at the end of a resize and
+  // when it closes).
+  bool LayoutReadOnly() const;
+  void SetLayoutReadOnly(bool AValue);
+  TLMForm& LayoutForm() const { return *FLayout; }
 
   // The shown card prints itself on APrinter, which the caller has set up (its dialog
   // accepted). Errors raise.
@@ -78,6 +84,7 @@ private:
   void CardChanged(int aCard);
 
   const TQuillonOptions* FOptions;
+  TLMForm* FLayout;
   std::unique_ptr<TXMLDocument> FDoc;
   TTextViewMenu* FTextMenu;
   QStackedWidget* pc;

@@ -5,5 +5,7 @@ if(QUILLON_QT)
   add_executable(test_layout ${_layout_tests})
   set_target_properties(test_layout PROPERTIES AUTOMOC ON)
   target_link_libraries(test_layout PRIVATE quillon_libs Qt6::Test GTest::gtest)
+  target_compile_definitions(test_layout PRIVATE
+    QUILLON_DESKTOP_ENTRY="${PROJECT_SOURCE_DIR}/packaging/com.corvane.Quillon.desktop")
   quillon_gtest(test_layout ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 endif()

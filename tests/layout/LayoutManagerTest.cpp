@@ -10,6 +10,8 @@
 #include <QSplitter>
 #include <QTest>
 
+#include <tuple>
+
 // A window of its own class: the class name is its section.
 class Twnd_Sample : public QWidget {
   Q_OBJECT

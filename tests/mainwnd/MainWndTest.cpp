@@ -70,7 +70,9 @@ TEST_F(MainWndTest, OneWindowPerFileWhateverTheSpelling) {
 
   const QString savedCurrent = QDir::currentPath();
   QDir::setCurrent(FDir.path());
-  const QString spellings[] = {a, FDir.filePath("A.XML"), FDir.path() + "/./sub/../a.xml", "a.xml"};
+  QDir(FDir.path()).mkdir("x");
+  ASSERT_TRUE(QFile::link(a, FDir.filePath("link.xml")));
+  const QString spellings[] = {a, FDir.path() + "/./sub/../a.xml", "a.xml", "./x/../a.xml", FDir.filePath("link.xml")};
   for (const QString& spelling : spellings) {
     window.OpenFile(b);
     ASSERT_EQ(window.ActiveViewer(), viewerB);
@@ -82,6 +84,11 @@ TEST_F(MainWndTest, OneWindowPerFileWhateverTheSpelling) {
   QDir::setCurrent(savedCurrent);
   EXPECT_EQ(BarCaptions(window), (QStringList{"a.xml", "b.xml"}));
   EXPECT_TRUE(FBoxes.empty());
+
+  // File names are case-sensitive: A.XML beside a.xml is another file with its own window.
+  const QString upper = MakeFile("A.XML");
+  window.OpenFile(upper);
+  EXPECT_EQ(BarCaptions(window), (QStringList{"a.xml", "b.xml", "A.XML"}));
 }
 
 TEST_F(MainWndTest, NamesOfNoExistingFileAreReported) {
