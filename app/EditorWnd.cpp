@@ -88,12 +88,14 @@ Twnd_quillon_Editor::Twnd_quillon_Editor(QWidget* AOwner) : QDialog(AOwner) {
   setSizeGripEnabled(false);
   CreateActions();
   CreateControls();
-  resize(cDesignWidth, cDesignHeight);
   // Position, size and state are kept between runs; the window starts with the main window's
   // store and read-only state, and its own stored read-only state wins at the first show.
+  // Made before the design size is set: the window is centred over the main window when shown,
+  // and its design size stays whole on a small screen.
   FLayout = new TLMForm(this);
   FLayout->SetLayoutControl(true);
   if (TLMForm* main = TLMForm::MainForm()) FLayout->SetLayoutReadOnly(main->LayoutReadOnly());
+  resize(cDesignWidth, cDesignHeight);
 
   FEncoding.reset(TEncoding::UTF8());
   connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
