@@ -520,10 +520,12 @@ void Twnd_quillon_Main::OpenFile(const QString& AFilename) {
     window = CreateChildWindow(viewer, QFileInfo(fullName).fileName(), iiDocument);
     viewer->SetGridLines(FOptions.GridLines);
     viewer->SetTreeLines(FOptions.TreeLines);
+    // Listed before the load: the load lets queued requests run, and a file named after this
+    // one must not be listed before it.
+    FMRU->Add(fullName);
     viewer->SetFilename(fullName);
   }
   Q_UNUSED(window);
-  FMRU->Add(viewer->Filename());
   UpdateCommandStates();
 }
 

@@ -32,6 +32,7 @@ x = ctypes.cdll.LoadLibrary("libX11.so.6")
 x.XOpenDisplay.restype = ctypes.c_void_p
 x.XInternAtom.restype = ctypes.c_ulong
 x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XFlush.argtypes = [ctypes.c_void_p]
 d = x.XOpenDisplay(None)
 w = int(sys.argv[2], 0)
 if sys.argv[1] == "resize":
