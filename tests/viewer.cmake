@@ -11,6 +11,8 @@ if(QUILLON_QT)
   # time a document window takes to open FILE, beside the document load alone.
   add_executable(viewer_shot ${CMAKE_CURRENT_SOURCE_DIR}/viewer/tools/ViewerShot.cpp)
   target_link_libraries(viewer_shot PRIVATE quillon_app)
+  add_executable(card_shot ${CMAKE_CURRENT_SOURCE_DIR}/viewer/tools/CardShot.cpp)
+  target_link_libraries(card_shot PRIVATE quillon_app)
   add_executable(viewer_timing ${CMAKE_CURRENT_SOURCE_DIR}/viewer/tools/ViewerTiming.cpp)
   target_link_libraries(viewer_timing PRIVATE quillon_app)
 endif()
