@@ -3,6 +3,8 @@
 #include "MainWndTestUtil.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QFileDialog>
 #include <QMenu>
 #include <QProcess>
@@ -32,6 +34,10 @@ struct TSaveDialogAnswer {
       Proposed = dialog->selectedFiles().value(0);
       Filters = dialog->nameFilters();
       dialog->selectFile(ATarget);
+      // selectFile leaves the name field alone while it has the focus (it has in the second
+      // dialog of a run), so the answer types the name the way a user would.
+      if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->setText(QFileInfo(ATarget).fileName());
       static_cast<QDialog*>(dialog)->accept();  // the file dialog's own checks run
     });
     poll->start();
