@@ -14,12 +14,12 @@ void TNodeTreeModel::SetTree(TNodeTree* aTree) {
   endResetModel();
 }
 
-QString TNodeTreeModel::CellText(const TNodeTree& aTree, TNodeIndex aNode, int aColumn) {
-  if (aColumn == cnTag) return ToQString(aTree.Name(aNode));
-  if (aColumn != cnValue || aTree.ValueEmpty(aNode)) return {};
+QString TNodeTreeModel::CellText(TNodeIndex aNode, int aColumn) const {
+  if (aColumn == cnTag) return ToQString(FTree->Name(aNode));
+  if (aColumn != cnValue || FTree->ValueEmpty(aNode)) return {};
   // Two units more than shown: the prefix never splits a surrogate pair, so 102 still tells
   // a value of 101 or more units from one of exactly 100.
-  return ToQString(RowText(aTree.ValuePrefix(aNode, cValueColumnLength + 2), cValueColumnLength));
+  return ToQString(RowText(FTree->ValuePrefix(aNode, cValueColumnLength + 2), cValueColumnLength));
 }
 
 QIcon TNodeTreeModel::NodeIcon(TNodeIndex aNode) const {
@@ -27,9 +27,9 @@ QIcon TNodeTreeModel::NodeIcon(TNodeIndex aNode) const {
   return icon != iiNone && IconProvider ? IconProvider(icon) : QIcon();
 }
 
-bool TNodeTreeModel::HasVisibleChild(const TNodeTree& aTree, TNodeIndex aNode) {
-  TNodeIndex c = aTree.FirstChild(aNode);
-  while (c != cNoNode && aTree.Hidden(c)) c = aTree.NextSibling(c);
+bool TNodeTreeModel::HasVisibleChild(TNodeIndex aNode) const {
+  TNodeIndex c = FTree->FirstChild(aNode);
+  while (c != cNoNode && FTree->Hidden(c)) c = FTree->NextSibling(c);
   return c != cNoNode;
 }
 
@@ -43,6 +43,12 @@ QModelIndex TNodeTreeModel::index(int aRow, int aColumn, const QModelIndex& aPar
   if (!FTree || aRow < 0 || aColumn < 0 || aColumn >= cnCount || aParent.column() > 0) return {};
   const TNodeIndex node = FTree->VisibleChildAt(NodeOf(aParent), aRow);
   return node == cNoNode ? QModelIndex() : createIndex(aRow, aColumn, static_cast<quintptr>(node));
+}
+
+QModelIndex TNodeTreeModel::sibling(int aRow, int aColumn, const QModelIndex& aIndex) const {
+  if (!aIndex.isValid() || aRow != aIndex.row()) return QAbstractItemModel::sibling(aRow, aColumn, aIndex);
+  if (aColumn < 0 || aColumn >= cnCount) return {};
+  return createIndex(aRow, aColumn, aIndex.internalId());
 }
 
 QModelIndex TNodeTreeModel::parent(const QModelIndex& aChild) const {
@@ -60,14 +66,14 @@ int TNodeTreeModel::columnCount(const QModelIndex&) const { return cnCount; }
 
 bool TNodeTreeModel::hasChildren(const QModelIndex& aParent) const {
   if (!FTree || aParent.column() > 0) return false;
-  return HasVisibleChild(*FTree, NodeOf(aParent));
+  return HasVisibleChild(NodeOf(aParent));
 }
 
 QVariant TNodeTreeModel::data(const QModelIndex& aIndex, int aRole) const {
   const TNodeIndex node = NodeOf(aIndex);
   if (node == cNoNode || !FTree) return {};
   switch (aRole) {
-    case Qt::DisplayRole: return CellText(*FTree, node, aIndex.column());
+    case Qt::DisplayRole: return CellText(node, aIndex.column());
     case Qt::DecorationRole:
       if (aIndex.column() == cnTag) {
         QIcon icon = NodeIcon(node);
@@ -92,6 +98,6 @@ QVariant TNodeTreeModel::headerData(int aSection, Qt::Orientation aOrientation, 
 Qt::ItemFlags TNodeTreeModel::flags(const QModelIndex& aIndex) const {
   if (!aIndex.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  if (!HasVisibleChild(*FTree, NodeOf(aIndex))) f |= Qt::ItemNeverHasChildren;
+  if (!HasVisibleChild(NodeOf(aIndex))) f |= Qt::ItemNeverHasChildren;
   return f;
 }

@@ -39,28 +39,32 @@ public:
   // Where the icons come from: the application's icon list.
   std::function<QIcon(TIconIndex aIndex)> IconProvider;
 
-  // Cell texts as the tree shows them: column 0 the Name, column 1 the Value cut to 100
-  // characters (then "...") on one line (see RowText); decodes at most ~100 characters.
-  static QString CellText(const TNodeTree& aTree, TNodeIndex aNode, int aColumn);
-  QIcon NodeIcon(TNodeIndex aNode) const;
-  // The node has at least one child that is not hidden.
-  static bool HasVisibleChild(const TNodeTree& aTree, TNodeIndex aNode);
-
   TNodeIndex NodeOf(const QModelIndex& aIndex) const {
     return aIndex.isValid() ? static_cast<TNodeIndex>(aIndex.internalId()) : cNoNode;
   }
   // Invalid for cNoNode and for a hidden node.
   QModelIndex IndexOf(TNodeIndex aNode, int aColumn = 0) const;
 
+  // Display: column 0 the Name, column 1 the Value cut to 100 characters (then "...") on one
+  // line (see RowText), which decodes at most ~100 characters of the value. Decoration: the
+  // node kind's icon in column 0. Background: the Value column's shade.
+  QVariant data(const QModelIndex& aIndex, int aRole = Qt::DisplayRole) const override;
   QModelIndex index(int aRow, int aColumn, const QModelIndex& aParent = {}) const override;
+  // Another column of the same row, without looking the row up again (a painting view asks
+  // for every column of each row it paints).
+  QModelIndex sibling(int aRow, int aColumn, const QModelIndex& aIndex) const override;
   QModelIndex parent(const QModelIndex& aChild) const override;
   int rowCount(const QModelIndex& aParent = {}) const override;
   int columnCount(const QModelIndex& aParent = {}) const override;
+  // At least one child that is not hidden.
   bool hasChildren(const QModelIndex& aParent = {}) const override;
-  QVariant data(const QModelIndex& aIndex, int aRole = Qt::DisplayRole) const override;
   QVariant headerData(int aSection, Qt::Orientation aOrientation, int aRole = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& aIndex) const override;
 
 private:
+  QString CellText(TNodeIndex aNode, int aColumn) const;
+  QIcon NodeIcon(TNodeIndex aNode) const;
+  bool HasVisibleChild(TNodeIndex aNode) const;
+
   TNodeTree* FTree;
 };

@@ -16,7 +16,6 @@
 #include "NodeTreeModel.h"
 
 namespace {
-const QColor cValueBackground(0xF0, 0xF0, 0xF0);
 const QColor cGridColor(0xD8, 0xD8, 0xD8);
 const QColor cLineColor(0xA0, 0xA0, 0xA0);
 constexpr int cIconSize = 16;
@@ -64,7 +63,25 @@ TNodeTree* TVirtualTree::Tree() const { return FModel ? FModel->Tree() : nullptr
 
 void TVirtualTree::SetModel(TNodeTreeModel* aModel) {
   FModel = aModel;
+  if (FModel)
+    for (int column = 0; column < TNodeTreeModel::cnCount; ++column)
+      FHeaderModel->setHeaderData(column, Qt::Horizontal, FModel->headerData(column, Qt::Horizontal));
   Reset();
+}
+
+// ---- cells, as the model gives them ----
+
+QModelIndex TVirtualTree::CellIndex(TNodeIndex aNode, int aColumn) const { return FModel->IndexOf(aNode, aColumn); }
+
+QString TVirtualTree::CellText(const QModelIndex& aCell) const { return FModel->data(aCell, Qt::DisplayRole).toString(); }
+
+QIcon TVirtualTree::CellIcon(const QModelIndex& aCell) const {
+  return qvariant_cast<QIcon>(FModel->data(aCell, Qt::DecorationRole));
+}
+
+bool TVirtualTree::HasChildRows(TNodeIndex aNode) const {
+  const QModelIndex cell = CellIndex(aNode);
+  return cell.isValid() && FModel->hasChildren(cell);
 }
 
 // ---- rows ----
@@ -312,6 +329,8 @@ void TVirtualTree::paintEvent(QPaintEvent*) {
   const int valueX = FHeader->sectionViewportPosition(TNodeTreeModel::cnValue);
   const int valueW = FHeader->sectionSize(TNodeTreeModel::cnValue);
   const int rowRight = std::max(width, FHeader->length() - FHeader->offset());
+  const int columnX[TNodeTreeModel::cnCount] = {tagX, valueX};
+  const int columnW[TNodeTreeModel::cnCount] = {tagW, valueShown ? valueW : 0};
   const QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
   const QColor highlight = palette().color(group, QPalette::Highlight);
   const QColor highlightText = palette().color(group, QPalette::HighlightedText);
@@ -355,10 +374,18 @@ void TVirtualTree::paintEvent(QPaintEvent*) {
     const int y = (row - first) * FRowHeight;
     const QRect rowRect(0, y, rowRight, FRowHeight);
     const bool selected = node == FFocused;
-    if (selected)
+    QModelIndex cells[TNodeTreeModel::cnCount];
+    cells[TNodeTreeModel::cnTag] = CellIndex(node, TNodeTreeModel::cnTag);
+    cells[TNodeTreeModel::cnValue] = cells[TNodeTreeModel::cnTag].siblingAtColumn(TNodeTreeModel::cnValue);
+    if (selected) {
       p.fillRect(rowRect, highlight);
-    else if (valueShown)
-      p.fillRect(QRect(valueX, y, valueW, FRowHeight), cValueBackground);
+    } else {
+      for (int column = 0; column < TNodeTreeModel::cnCount; ++column) {
+        const QVariant background = columnW[column] > 0 ? FModel->data(cells[column], Qt::BackgroundRole) : QVariant();
+        if (background.isValid())
+          p.fillRect(QRect(columnX[column], y, columnW[column], FRowHeight), background.value<QColor>());
+      }
+    }
     p.setPen(selected ? highlightText : text);
 
     // Tag column: tree lines, expand button, icon, name.
@@ -382,7 +409,7 @@ void TVirtualTree::paintEvent(QPaintEvent*) {
         p.drawLine(cx, midY, nodeX + FIndent - 1, midY);
       }
     }
-    if (TNodeTreeModel::HasVisibleChild(*tree, node) && depth < levels) {
+    if (depth < levels && FModel->hasChildren(cells[TNodeTreeModel::cnTag])) {
       const int cx = nodeX + FIndent / 2;
       const QRect box(cx - 4, midY - 4, 9, 9);
       p.setPen(cLineColor);
@@ -393,24 +420,24 @@ void TVirtualTree::paintEvent(QPaintEvent*) {
       if (!tree->Expanded(node)) p.drawLine(cx, box.top() + 2, cx, box.bottom() - 2);
     }
     int textX = nodeX + FIndent;
-    const QIcon icon = FModel->NodeIcon(node);
+    const QIcon icon = CellIcon(cells[TNodeTreeModel::cnTag]);
     if (!icon.isNull()) {
       const QPixmap pm = icon.pixmap(QSize(cIconSize, cIconSize), dpr, selected ? QIcon::Selected : QIcon::Normal);
       p.drawPixmap(QRect(textX + 1, y + (FRowHeight - cIconSize) / 2, cIconSize, cIconSize), pm);
       textX += cIconSize + cIconGap;
     }
     p.setPen(selected ? highlightText : text);
-    const QString name = TNodeTreeModel::CellText(*tree, node, TNodeTreeModel::cnTag);
+    const QString name = CellText(cells[TNodeTreeModel::cnTag]);
     const int nameW = tagX + tagW - textX - cTextMargin;
     if (nameW > 0)
       p.drawText(QRect(textX + 1, y, nameW, FRowHeight), Qt::AlignLeft | Qt::AlignVCenter,
                  fm.elidedText(name, Qt::ElideRight, nameW));
     p.restore();
 
-    if (valueShown && !tree->ValueEmpty(node)) {
-      const QString value = TNodeTreeModel::CellText(*tree, node, TNodeTreeModel::cnValue);
-      const int w = valueW - 2 * cTextMargin;
-      if (w > 0)
+    const int w = valueW - 2 * cTextMargin;
+    if (valueShown && w > 0) {
+      const QString value = CellText(cells[TNodeTreeModel::cnValue]);
+      if (!value.isEmpty())
         p.drawText(QRect(valueX + cTextMargin, y, w, FRowHeight), Qt::AlignLeft | Qt::AlignVCenter,
                    fm.elidedText(value, Qt::ElideRight, w));
     }
@@ -438,7 +465,7 @@ bool TVirtualTree::HitTest(const QPoint& aPos, TNodeIndex& aNode, int& aColumn, 
   aOnButton = false;
   if (aColumn == TNodeTreeModel::cnTag) {
     const int x = FHeader->sectionViewportPosition(TNodeTreeModel::cnTag) + Tree()->Depth(aNode) * FIndent;
-    aOnButton = aPos.x() >= x && aPos.x() < x + FIndent && TNodeTreeModel::HasVisibleChild(*Tree(), aNode);
+    aOnButton = aPos.x() >= x && aPos.x() < x + FIndent && HasChildRows(aNode);
   }
   return true;
 }
@@ -474,7 +501,7 @@ void TVirtualTree::mouseDoubleClickEvent(QMouseEvent* aEvent) {
   if (aEvent->button() != Qt::LeftButton || !HitTest(aEvent->position().toPoint(), node, column, onButton)) return;
   if (onButton)
     SetExpanded(node, !Tree()->Expanded(node));
-  else if (TNodeTreeModel::HasVisibleChild(*Tree(), node))
+  else if (HasChildRows(node))
     SetExpanded(node, !Tree()->Expanded(node));
 }
 
@@ -499,13 +526,13 @@ void TVirtualTree::keyPressEvent(QKeyEvent* aEvent) {
     case Qt::Key_End: go(RowCount() - 1); break;
     case Qt::Key_Left:
       if (row < 0) break;
-      if (tree->Expanded(FFocused) && TNodeTreeModel::HasVisibleChild(*tree, FFocused))
+      if (tree->Expanded(FFocused) && HasChildRows(FFocused))
         SetExpanded(FFocused, false);
       else if (tree->Parent(FFocused) != cNoNode)
         go(RowOf(tree->Parent(FFocused)));
       break;
     case Qt::Key_Right:
-      if (row < 0 || !TNodeTreeModel::HasVisibleChild(*tree, FFocused)) break;
+      if (row < 0 || !HasChildRows(FFocused)) break;
       if (!tree->Expanded(FFocused))
         SetExpanded(FFocused, true);
       else
@@ -543,7 +570,7 @@ QRect TVirtualTree::CellTextRect(TNodeIndex aNode, int aRow, int aColumn) const 
   const int w = FHeader->sectionSize(aColumn);
   if (aColumn != TNodeTreeModel::cnTag) return QRect(x + cTextMargin, y, w - 2 * cTextMargin, FRowHeight);
   int textX = x + Tree()->Depth(aNode) * FIndent + FIndent;
-  if (NodeTypeIcon(Tree()->Typ(aNode)) != iiNone) textX += cIconSize + cIconGap;
+  if (!CellIcon(CellIndex(aNode, aColumn)).isNull()) textX += cIconSize + cIconGap;
   return QRect(textX + 1, y, x + w - textX - cTextMargin, FRowHeight);
 }
 
@@ -555,7 +582,7 @@ bool TVirtualTree::viewportEvent(QEvent* aEvent) {
     int column;
     bool onButton;
     if (Tree() && HitTest(help->pos(), node, column, onButton) && column >= 0) {
-      const QString text = TNodeTreeModel::CellText(*Tree(), node, column);
+      const QString text = CellText(CellIndex(node, column));
       const QRect rect = CellTextRect(node, RowOf(node), column);
       if (!text.isEmpty() && QFontMetrics(font()).horizontalAdvance(text) > rect.width()) {
         QToolTip::showText(help->globalPos(), text, viewport(), rect);
@@ -637,15 +664,19 @@ void TVirtualTree::Print(QPagedPaintDevice& aDevice) const {
       if (!aDevice.newPage()) break;
       y = drawHeader();
     }
+    const QModelIndex tagCell = CellIndex(node, TNodeTreeModel::cnTag);
     for (size_t i = 0; i < sections.size(); ++i) {
       const int width = FHeader->sectionSize(sections[i]);
       const QRect cell(left[i], y, width, rowHeight);
+      const QModelIndex index = tagCell.siblingAtColumn(sections[i]);
       p.save();
       p.setClipRect(cell);
+      const QVariant background = FModel->data(index, Qt::BackgroundRole);
+      if (background.isValid()) p.fillRect(cell, background.value<QColor>());
       p.setPen(text);
       if (sections[i] == TNodeTreeModel::cnTag) {
         int textX = cell.left() + depth * FIndent + FIndent;
-        if (TNodeTreeModel::HasVisibleChild(*tree, node)) {
+        if (FModel->hasChildren(index)) {
           const int cx = cell.left() + depth * FIndent + FIndent / 2;
           const int midY = y + rowHeight / 2;
           const QRect box(cx - 4, midY - 4, 9, 9);
@@ -655,7 +686,7 @@ void TVirtualTree::Print(QPagedPaintDevice& aDevice) const {
           p.drawLine(box.left() + 2, midY, box.right() - 2, midY);
           if (!tree->Expanded(node)) p.drawLine(cx, box.top() + 2, cx, box.bottom() - 2);
         }
-        const QIcon icon = FModel->NodeIcon(node);
+        const QIcon icon = CellIcon(index);
         if (!icon.isNull()) {
           // Drawn from a pixmap of the printed size, so the icon stays sharp on paper.
           const QPixmap pm = icon.pixmap(QSize(cIconSize, cIconSize), std::max<qreal>(1, scale));
@@ -665,13 +696,13 @@ void TVirtualTree::Print(QPagedPaintDevice& aDevice) const {
         const int nameW = cell.right() - textX - cTextMargin;
         if (nameW > 0)
           p.drawText(QRect(textX + 1, y, nameW, rowHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                     fm.elidedText(TNodeTreeModel::CellText(*tree, node, TNodeTreeModel::cnTag), Qt::ElideRight, nameW));
+                     fm.elidedText(CellText(index), Qt::ElideRight, nameW));
       } else {
-        p.fillRect(cell, cValueBackground);
         const int w = width - 2 * cTextMargin;
-        if (w > 0 && !tree->ValueEmpty(node))
+        const QString value = w > 0 ? CellText(index) : QString();
+        if (!value.isEmpty())
           p.drawText(cell.adjusted(cTextMargin, 0, -cTextMargin, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                     fm.elidedText(TNodeTreeModel::CellText(*tree, node, sections[i]), Qt::ElideRight, w));
+                     fm.elidedText(value, Qt::ElideRight, w));
       }
       p.restore();
     }

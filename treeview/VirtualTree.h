@@ -11,12 +11,14 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QModelIndex>
 
 #include <vector>
 
 #include "NodeTree.h"
 
 class QHeaderView;
+class QIcon;
 class QPagedPaintDevice;
 class QStandardItemModel;
 class TNodeTreeModel;
@@ -106,6 +108,12 @@ private:
   // Which cell a viewport point falls into; false outside every row.
   bool HitTest(const QPoint& aPos, TNodeIndex& aNode, int& aColumn, bool& aOnButton) const;
   QRect CellTextRect(TNodeIndex aNode, int aRow, int aColumn) const;
+  // What a cell shows comes from the model; the node tree gives only the rows' structure and
+  // flags.
+  QModelIndex CellIndex(TNodeIndex aNode, int aColumn = 0) const;
+  QString CellText(const QModelIndex& aCell) const;
+  QIcon CellIcon(const QModelIndex& aCell) const;
+  bool HasChildRows(TNodeIndex aNode) const;
 
   TNodeTreeModel* FModel = nullptr;
   QHeaderView* FHeader;

@@ -1,9 +1,13 @@
 // The item model and the virtual tree control on generated node trees: cell texts, hidden
 // attribute rows, expanding and collapsing, and trees far too big or too deep for any work
 // per node.
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QImage>
 #include <QPixmap>
+#include <QScrollBar>
+
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +42,25 @@ TWideTree& Wide() {
   return wide;
 }
 
+// The colour the view paints near the right end of a row's Value cell, where a short value's
+// text does not reach. The view is shown first: an unshown one has no final viewport size yet
+// (and grabs black).
+QColor ValueCellColour(TVirtualTree& aView, int aRow) {
+  EXPECT_TRUE(aView.isVisible());
+  QCoreApplication::processEvents();
+  const QImage image = aView.viewport()->grab().toImage();
+  QHeaderView* header = aView.Header();
+  const int x = header->sectionViewportPosition(TNodeTreeModel::cnValue) + header->sectionSize(TNodeTreeModel::cnValue) - 6;
+  const int y = (aRow - aView.TopRow()) * aView.RowHeight() + aView.RowHeight() / 2;
+  return image.pixelColor(QPoint(x, y) * image.devicePixelRatio());
+}
+
+QColor Highlight(const TVirtualTree& aView) {
+  return aView.palette().color(aView.hasFocus() ? QPalette::Active : QPalette::Inactive, QPalette::Highlight);
+}
+
+const QColor cValueShade(0xF0, 0xF0, 0xF0);
+
 }  // namespace
 
 TEST(NodeTreeModelTest, ValueColumnShowsAtMostOneHundredCharactersOnOneLine) {
@@ -61,10 +84,14 @@ TEST(NodeTreeModelTest, ValueColumnShowsAtMostOneHundredCharactersOnOneLine) {
       {std::u16string(99, u'a') + u"\r\nb", QString(99, u'a') + Q(u"\u21B5...")},
   };
   const TNodeIndex root = tree.AddChild(cNoNode, u"r", u"", ntEmptyTag);
-  for (const TCase& c : cases) {
-    const TNodeIndex n = tree.AddChild(root, u"v", c.Value, ntEmptyTag);
-    EXPECT_EQ(TNodeTreeModel::CellText(tree, n, TNodeTreeModel::cnValue), c.Shown) << c.Shown.toStdString();
-    EXPECT_EQ(TNodeTreeModel::CellText(tree, n, TNodeTreeModel::cnTag), QStringLiteral("v"));
+  for (const TCase& c : cases) tree.AddChild(root, u"v", c.Value, ntEmptyTag);
+  TNodeTreeModel model(&tree);
+  const QModelIndex parent = model.index(0, 0);
+  ASSERT_EQ(model.rowCount(parent), int(std::size(cases)));
+  for (int row = 0; row < int(std::size(cases)); ++row) {
+    const TCase& c = cases[row];
+    EXPECT_EQ(model.data(model.index(row, TNodeTreeModel::cnValue, parent)), QVariant(c.Shown)) << c.Shown.toStdString();
+    EXPECT_EQ(model.data(model.index(row, TNodeTreeModel::cnTag, parent)), QVariant(QStringLiteral("v")));
   }
 }
 
@@ -138,6 +165,7 @@ TEST(VirtualTreeTest, ExpandsAndCollapsesTwoMillionNodesAndKeepsTheFocusShown) {
   TNodeTreeModel model(&tree);
   TVirtualTree view;
   view.resize(500, 400);
+  view.show();
   view.SetModel(&model);
   ASSERT_EQ(view.RowCount(), 1);
 
@@ -156,7 +184,10 @@ TEST(VirtualTreeTest, ExpandsAndCollapsesTwoMillionNodesAndKeepsTheFocusShown) {
   view.SetFocusedNode(last);
   EXPECT_EQ(view.RowOf(last), view.RowCount() - 1);
   EXPECT_GE(view.RowOf(last), view.TopRow());
-  EXPECT_FALSE(view.grab().isNull());
+  // The focused last row is painted highlighted, the one above it in the Value column's shade.
+  ASSERT_NE(Highlight(view), cValueShade);
+  EXPECT_EQ(ValueCellColour(view, view.RowOf(last)), Highlight(view));
+  EXPECT_EQ(ValueCellColour(view, view.RowOf(last) - 1), cValueShade);
 
   // Collapsing everything moves the focus to the nearest ancestor still shown.
   view.FullCollapse(cNoNode);
@@ -180,6 +211,7 @@ TEST(VirtualTreeTest, ExpandsPaintsAndCollapsesATreeNestedAMillionLevelsDeep) {
   TNodeTreeModel model(&tree);
   TVirtualTree view;
   view.resize(400, 300);
+  view.show();
   view.SetModel(&model);
   view.FullExpand(cNoNode);
   ASSERT_EQ(view.RowCount(), cDepth);
@@ -187,7 +219,8 @@ TEST(VirtualTreeTest, ExpandsPaintsAndCollapsesATreeNestedAMillionLevelsDeep) {
   // Scrolling to the bottom paints rows a million levels in, with tree lines.
   view.SetFocusedNode(node);
   EXPECT_EQ(view.RowOf(node), cDepth - 1);
-  EXPECT_FALSE(view.grab().isNull());
+  EXPECT_EQ(ValueCellColour(view, cDepth - 1), Highlight(view));
+  EXPECT_EQ(ValueCellColour(view, cDepth - 2), cValueShade);
 
   view.FullCollapse(0);
   EXPECT_EQ(view.RowCount(), 1);
@@ -220,4 +253,36 @@ TEST(VirtualTreeTest, FocusedHiddenNodeScrollsItsParentIntoView) {
   EXPECT_GE(parentRow, view.TopRow());
   EXPECT_LT(parentRow, view.TopRow() + view.viewport()->height() / view.RowHeight());
   EXPECT_EQ(view.RowOf(target), -1);
+}
+
+// The view paints what its model's data() gives, and asks only for the rows on screen: a model
+// that shades the Value column its own way and records the rows asked for their texts.
+TEST(VirtualTreeTest, PaintsTheCellsItsModelGivesForTheRowsOnScreenOnly) {
+  struct TRecordingModel : TNodeTreeModel {
+    using TNodeTreeModel::TNodeTreeModel;
+    mutable std::set<TNodeIndex> Asked;
+    QVariant data(const QModelIndex& aIndex, int aRole) const override {
+      if (aRole == Qt::DisplayRole) Asked.insert(NodeOf(aIndex));
+      if (aRole == Qt::BackgroundRole && aIndex.column() == cnValue && NodeOf(aIndex) % 2) return QColor(Qt::yellow);
+      return TNodeTreeModel::data(aIndex, aRole);
+    }
+  };
+  TNodeTree tree;
+  const TNodeIndex root = tree.AddChild(cNoNode, u"root", u"", ntTag);
+  for (int i = 0; i < 1000; ++i) tree.AddChild(root, u"item", u"v", ntEmptyTag);
+  TRecordingModel model(&tree);
+  TVirtualTree view;
+  view.resize(400, 300);
+  view.show();
+  view.SetModel(&model);
+  view.FullExpand(cNoNode);
+  view.verticalScrollBar()->setValue(500);
+  EXPECT_EQ(ValueCellColour(view, 501), QColor(Qt::yellow));  // node 501
+  EXPECT_EQ(ValueCellColour(view, 502), cValueShade);
+
+  ASSERT_FALSE(model.Asked.empty());
+  const int page = view.viewport()->height() / view.RowHeight();
+  EXPECT_GE(*model.Asked.begin(), view.RowNode(500));
+  EXPECT_LE(*model.Asked.rbegin(), view.RowNode(500 + page + 2));
+  EXPECT_TRUE(model.Asked.count(view.RowNode(500 + page - 1)));
 }

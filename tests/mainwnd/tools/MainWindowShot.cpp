@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   if (Tmdi_quillon_Viewer* viewer = window.ActiveViewer()) {
     if (auto* tree = viewer->findChild<TVirtualTree*>(QStringLiteral("Tree"))) {
       for (int row = 0; row < tree->RowCount(); ++row) {
-        if (TNodeTreeModel::CellText(*tree->Tree(), tree->RowNode(row), 0) == QStringLiteral("attachment")) {
+        if (tree->Model()->data(tree->Model()->IndexOf(tree->RowNode(row))).toString() == QStringLiteral("attachment")) {
           tree->SetFocusedNode(tree->RowNode(row));
           break;
         }
