@@ -5,6 +5,7 @@
 #include "Corvane.Control.Icons.h"
 #include "Corvane_Dialogs.h"
 #include "EditorTexts.h"
+#include "Encodings.h"
 #include "FindReplaceDlg.h"
 #include "QtText.h"
 #include "TextEditor.h"
@@ -27,6 +28,7 @@
 #include <exception>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -435,12 +437,20 @@ void Twnd_quillon_Editor::acFormatExecute() {
     // The text is formatted aside and only then replaces the editor's: when the writer
     // refuses something (a comment holding "--", which the reader accepts), the user keeps
     // the text as it was instead of an empty editor.
-    TEncodingRef encoding;
-    const std::vector<uint8_t> formatted = FormatXMLToBytes(Editor->Text(), encoding);
-    // Loading a big text with word wrap on would lay out every line at once. The bytes go in
-    // as the writer made them, decoded with the encoding it wrote.
+    // The control's own UTF-8 is read in place, and UTF-8 output goes back in piece by
+    // piece, each piece freed once the control holds it: a big text is neither decoded to
+    // UTF-16 nor held whole twice.
+    TBlockStream formatted;
+    TEncodingRef encoding = FormatXMLUtf8(Editor->Utf8Text(), formatted);
+    // Loading a big text with word wrap on would lay out every line at once.
     Editor->SetWordWrap(false);
-    Editor->LoadFromBytes(formatted.data(), formatted.size(), encoding.get());
+    if (encoding->Kind() == ekUTF8) {
+      Editor->SetUtf8Text(formatted.Length(), [&] { return formatted.TakeNext(); });
+    } else {
+      const std::vector<uint8_t> bytes = formatted.Join();
+      formatted.Clear();
+      Editor->SetText(encoding->GetString(bytes.data(), bytes.size()));
+    }
     Editor->SetWordWrap(acWordWrap->isChecked());
     Editor->SetModified(true);
     FEncoding = std::move(encoding);

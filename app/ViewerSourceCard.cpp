@@ -9,10 +9,11 @@
 #include <QVBoxLayout>
 #include <Qsci/qsciprinter.h>
 
-#include <memory>
+#include <vector>
 
 #include "BusyCursor.h"
 #include "Corvane_Dialogs.h"
+#include "Encodings.h"
 #include "QtText.h"
 #include "QuillonOptions.h"
 #include "SearchBox.h"
@@ -98,11 +99,19 @@ void TViewerSourceCard::Build() {
   // every showing; a reload tries again.
   FBuilt = true;
   try {
-    // The text lives only until the view has its own copy.
-    auto source = std::make_unique<TSourceText>(BuildSourceText(doc.Filename(), FHost.Options().FormatSource));
-    FEncodingPanel->setText(ToQString(source->EncodingName));
-    FMemo->SetText(source->Text);
-    source.reset();
+    // The text lives only until the view has its own copy: UTF-8 goes in piece by piece,
+    // each piece freed once the view holds it.
+    TSourceBytes source = BuildSourceBytes(doc.Filename(), FHost.Options().FormatSource);
+    FEncodingPanel->setText(ToQString(source.EncodingName));
+    if (source.Encoding->Kind() == ekUTF8) {
+      FMemo->SetUtf8Text(source.Bytes.Length(), [&] { return source.Bytes.TakeNext(); });
+    } else {
+      std::vector<uint8_t> bytes = source.Bytes.Join();
+      source.Bytes.Clear();
+      const std::u16string text = source.Encoding->GetString(bytes.data(), bytes.size());
+      std::vector<uint8_t>().swap(bytes);
+      FMemo->SetText(text);
+    }
   } catch (const EGeneralError& e) {
     FMemo->Clear();
     FEncodingPanel->clear();

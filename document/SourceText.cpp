@@ -1,5 +1,6 @@
 #include "SourceText.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "BufferedStreams.h"
@@ -68,8 +69,35 @@ std::u16string EncodingDisplayName(const TEncoding* AEncoding) {
   return IntToStr(codePage);
 }
 
-TSourceText BuildSourceText(const std::u16string& AFileName, bool AFormatSource) {
-  TSourceText result;
+namespace {
+
+// The file as stored into ATarget, its byte-order mark skipped; the encoding that decodes it.
+TEncodingRef ReadStoredBytes(const std::u16string& AFileName, const TEncoding* AChosen, TBlockStream& ATarget) {
+  ATarget.Clear();
+  TFileStream file(AFileName, fmOpenRead);
+  std::vector<uint8_t> block(size_t(1) << 20);
+  // Only a mark at the very start counts, and the longest is three bytes.
+  uint8_t head[3] = {};
+  size_t headLength = 0;
+  for (int64_t left = file.Size(); left > 0;) {
+    const int64_t n = std::min<int64_t>(left, int64_t(block.size()));
+    file.ReadBuffer(block.data(), n);
+    for (int64_t i = 0; i < n && headLength < sizeof head; ++i) head[headLength++] = block[size_t(i)];
+    ATarget.WriteBuffer(block.data(), n);
+    left -= n;
+  }
+  int markLength = 0;
+  if (TEncoding* byMark = DetectBufferEncoding(head, headLength, nullptr, markLength)) {
+    ATarget.SkipFront(size_t(markLength));
+    return TEncodingRef(byMark);
+  }
+  return TEncodingRef(AChosen ? CloneEncoding(AChosen) : TEncoding::Default());
+}
+
+}  // namespace
+
+TSourceBytes BuildSourceBytes(const std::u16string& AFileName, bool AFormatSource) {
+  TSourceBytes result;
   TEncodingRef chosen(TEncoding::UTF8());
   try {
     TXMLReader reader;
@@ -85,17 +113,16 @@ TSourceText BuildSourceText(const std::u16string& AFileName, bool AFormatSource)
       // written declaration then names the encoding of the text shown.
       TEncoding* encoding = chosen ? chosen.get() : TEncoding::UTF8();
       reader.InitFile(AFileName);
-      TMemoryStream buffer;
       {
         TXMLWriter writer;
-        writer.InitStream(&buffer, false);
+        writer.InitStream(&result.Bytes, false);
         StartFormattedDocument(writer, encoding, declared.StandAlone);
         ReplayXMLTokens(reader, writer);
         writer.ReleaseDocument();
       }
       if (const auto error = reader.ParseError()) result.ParseError = ParseErrorMessage(*error);
-      result.Text = encoding->GetString(static_cast<const uint8_t*>(buffer.Memory()), static_cast<size_t>(buffer.Size()));
       result.EncodingName = EncodingDisplayName(encoding);
+      result.Encoding = chosen ? std::move(chosen) : TEncodingRef(encoding);
       result.Formatted = true;
       return result;
     }
@@ -105,9 +132,24 @@ TSourceText BuildSourceText(const std::u16string& AFileName, bool AFormatSource)
     result.FellBack = true;
     result.Error = MessageOf(e);
   }
-  TEncodingRef used;
-  result.Text = DecodeFileText(AFileName, chosen.get(), used);
-  result.EncodingName = EncodingDisplayName(used.get());
+  result.Encoding = ReadStoredBytes(AFileName, chosen.get(), result.Bytes);
+  result.EncodingName = EncodingDisplayName(result.Encoding.get());
+  return result;
+}
+
+TSourceText BuildSourceText(const std::u16string& AFileName, bool AFormatSource) {
+  TSourceBytes bytes = BuildSourceBytes(AFileName, AFormatSource);
+  TSourceText result;
+  {
+    const std::vector<uint8_t> joined = bytes.Bytes.Join();
+    bytes.Bytes.Clear();
+    result.Text = bytes.Encoding->GetString(joined.data(), joined.size());
+  }
+  result.EncodingName = std::move(bytes.EncodingName);
+  result.Formatted = bytes.Formatted;
+  result.FellBack = bytes.FellBack;
+  result.Error = std::move(bytes.Error);
+  result.ParseError = std::move(bytes.ParseError);
   return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "BlockStream.h"
 #include "EditorEncoding.h"
 
 struct TSourceText {
@@ -29,6 +30,20 @@ struct TSourceText {
 // unlisted name) with the system 8-bit encoding; a failed formatting falls back to that too.
 // Only a file that cannot be read raises (EFOpenError or EReadError).
 TSourceText BuildSourceText(const std::u16string& AFileName, bool AFormatSource);
+
+// The same text undecoded, as the view takes it: Bytes hold it in Encoding, without a
+// byte-order mark. A big document comes as UTF-8 bytes, which go into the view as they are;
+// decoding them to UTF-16 first would hold the text twice more.
+struct TSourceBytes {
+  TBlockStream Bytes;
+  TEncodingRef Encoding;
+  std::u16string EncodingName;
+  bool Formatted = false;
+  bool FellBack = false;
+  std::u16string Error;
+  std::u16string ParseError;
+};
+TSourceBytes BuildSourceBytes(const std::u16string& AFileName, bool AFormatSource);
 
 // The file decoded as the Source card decodes it with "Format Source" off; AEncodingName
 // receives the encoding's display name. AFileName is UTF-8.

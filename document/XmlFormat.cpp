@@ -48,28 +48,53 @@ void StartFormattedDocument(TXMLWriter& AWriter, TEncoding* AEncoding, std::u16s
   AWriter.XMLDeclaration(true, u"1.0", AStandAlone);
 }
 
-std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& AEncoding,
-                                      std::shared_ptr<ITextParseError>* AParseError) {
+namespace {
+
+// AInit (re)starts the reader on the input; it is called twice, for the declaration and for
+// the tokens.
+template <class TInit>
+TEncodingRef FormatInto(TInit&& AInit, TStream& ATarget, std::shared_ptr<ITextParseError>* AParseError) {
   TXMLReader reader;
-  reader.InitXML(AText);
+  AInit(reader);
   const TDeclaredEncoding declared = ScanXMLDeclaration(reader, false);
   TEncodingRef encoding = EncodingOfDeclaration(declared);
   if (!encoding) throw EXmlFormatUnknownEncoding(Format(cFormatUnknownEncoding, {declared.EncodingName}));
 
-  reader.InitXML(AText);
-  TMemoryStream target;
+  AInit(reader);
   {
     TXMLWriter writer;
-    writer.InitStream(&target, false);
+    writer.InitStream(&ATarget, false);
     StartFormattedDocument(writer, encoding.get(), declared.StandAlone);
     ReplayXMLTokens(reader, writer);
     writer.ReleaseDocument();
   }
+  if (AParseError) *AParseError = reader.ParseError();
+  return encoding;
+}
+
+}  // namespace
+
+std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& AEncoding,
+                                      std::shared_ptr<ITextParseError>* AParseError) {
+  TMemoryStream target;
+  TEncodingRef encoding = FormatInto([&](TXMLReader& AReader) { AReader.InitXML(AText); }, target, AParseError);
   const auto* data = static_cast<const uint8_t*>(target.Memory());
   std::vector<uint8_t> bytes(data, data + target.Size());
   AEncoding = std::move(encoding);
-  if (AParseError) *AParseError = reader.ParseError();
   return bytes;
+}
+
+TEncodingRef FormatXMLUtf8(std::string_view AText, TBlockStream& ATarget,
+                           std::shared_ptr<ITextParseError>* AParseError) {
+  // Read where it lies: neither copied nor decoded as a whole.
+  TVirtualMemoryStream input;
+  input.SetString_UTF8(AText);
+  return FormatInto(
+      [&](TXMLReader& AReader) {
+        input.SetPosition(0);
+        AReader.InitStream(&input, TEncoding::UTF8());
+      },
+      ATarget, AParseError);
 }
 
 std::u16string FormatXML(std::u16string_view AText, TEncodingRef& AEncoding) {

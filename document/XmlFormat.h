@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BlockStream.h"
 #include "EditorEncoding.h"
 
 class ITextParseError;
@@ -43,5 +44,10 @@ inline constexpr std::u16string_view cFormatUnknownEncoding =
 // error the reader stopped at (empty when it read to the end of the document element).
 std::vector<uint8_t> FormatXMLToBytes(std::u16string_view AText, TEncodingRef& AEncoding,
                                       std::shared_ptr<ITextParseError>* AParseError = nullptr);
+// The same from UTF-8 (the editor's own text, read in place) into ATarget; returns the
+// encoding written. After an error ATarget holds only a part and is to be thrown away. The declaration names the
+// encoding to write, never the one to read: the text is UTF-8 whatever it says.
+TEncodingRef FormatXMLUtf8(std::string_view AText, TBlockStream& ATarget,
+                           std::shared_ptr<ITextParseError>* AParseError = nullptr);
 // The same, decoded again with that encoding: the editor's new text.
 std::u16string FormatXML(std::u16string_view AText, TEncodingRef& AEncoding);

@@ -104,6 +104,9 @@ TTextEditor::TTextEditor(QWidget* aParent) : QsciScintilla(aParent) {
   SendScintilla(SCI_SETSCROLLWIDTH, 1);
   SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
   setTabWidth(8);
+  // Colouring runs from the top down, so a jump to the end of a big text would first colour
+  // every line above it: the text shows at once and is coloured from idle time instead.
+  SendScintilla(SCI_SETIDLESTYLING, long(SC_IDLESTYLING_TOVISIBLE));
 
   // QScintilla answers every insertion and deletion notice with an accessibility event whose
   // offset it finds by counting the characters from the start of the text, so each keystroke
@@ -221,7 +224,10 @@ void TTextEditor::ReplaceAllText(size_t aSizeHint, const std::function<void()>& 
   if (wrap != SC_WRAP_NONE) SendScintilla(SCI_SETWRAPMODE, long(SC_WRAP_NONE));
   SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
   SendScintilla(SCI_CLEARALL);
-  SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(aSizeHint + aSizeHint / 8 + 16));
+  // Room for the text at once, so that it is not copied while it grows; an editable text gets
+  // some more, so the first keys typed do not copy it either.
+  const size_t room = aSizeHint + (readOnly ? 0 : aSizeHint / 8) + 16;
+  SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(room));
   aAppend();
   SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
   SendScintilla(SCI_EMPTYUNDOBUFFER);
@@ -260,6 +266,21 @@ void TTextEditor::SetUtf8Text(const char* aBytes, size_t aCount) {
     for (size_t at = 0; at < aCount; at += kBlock)
       SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(std::min(kBlock, aCount - at)), aBytes + at);
   });
+}
+
+void TTextEditor::SetUtf8Text(size_t aTotal, const std::function<std::string_view()>& aNext) {
+  ReplaceAllText(aTotal, [&] {
+    for (std::string_view piece = aNext(); !piece.empty(); piece = aNext())
+      SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(piece.size()), piece.data());
+  });
+}
+
+std::string_view TTextEditor::Utf8Text() const {
+  const long length = SendScintilla(SCI_GETLENGTH);
+  if (length == 0) return {};
+  // Closes the control's gap, so the text lies in one piece.
+  const char* p = reinterpret_cast<const char*>(SendScintilla(SCI_GETCHARACTERPOINTER));
+  return p ? std::string_view(p, size_t(length)) : std::string_view();
 }
 
 int TTextEditor::ScintillaLineCount() const { return int(SendScintilla(SCI_GETLINECOUNT)); }

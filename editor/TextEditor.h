@@ -61,6 +61,13 @@ public:
   std::u16string Text() const;
   void SetText(std::u16string_view aText);
   void Clear() { SetText({}); }
+  // The same from UTF-8 that arrives in pieces of aTotal bytes in all: aNext returns the next
+  // piece, empty at the end, and may free a piece once it has been asked for the next. The
+  // bytes go in as they are (ill-formed ones read back as U+FFFD), so a big text is neither
+  // converted nor held whole beside the control's own copy.
+  void SetUtf8Text(size_t aTotal, const std::function<std::string_view()>& aNext);
+  // The whole text as the control holds it, UTF-8; valid until the text next changes.
+  std::string_view Utf8Text() const;
   // Lines as a string list counts them: a final line break starts no further line, an empty
   // text has none. Line and SetLine take 0-based indexes; out of range reads as empty and
   // writes nothing.

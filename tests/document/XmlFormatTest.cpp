@@ -125,3 +125,28 @@ TEST(FormatXML, FormattingTwiceGivesTheSameBytes) {
 }
 
 }  // namespace
+
+// The editor's own text is UTF-8 read in place: it formats to the same bytes as the same text
+// read as UTF-16, whatever encoding the declaration names for the output, and a refused
+// comment raises as it does there.
+TEST(FormatXML, FromUtf8InPlaceAsFromUtf16) {
+  const char* inputs[] = {
+      "<r a='\xC3\xA9'>x \xF0\x9F\x98\x80 y<b/></r>",
+      "<?xml version='1.0' encoding='windows-1250'?><r>\xC5\x99</r>",
+      "<?xml version='1.0' encoding='UTF-16'?><r>\xE6\x97\xA5</r>",
+      "<r>\xFF bad byte</r>",
+      "<r><unclosed></r>",
+  };
+  for (const char* input : inputs) {
+    SCOPED_TRACE(input);
+    TEncodingRef fromUtf16;
+    const std::vector<uint8_t> expected = FormatXMLToBytes(Utf8ToUtf16(input), fromUtf16);
+    TBlockStream target;
+    const TEncodingRef fromUtf8 = FormatXMLUtf8(input, target);
+    EXPECT_EQ(target.Join(), expected);
+    EXPECT_EQ(EncodingCodePage(fromUtf8.get()), EncodingCodePage(fromUtf16.get()));
+  }
+  TBlockStream target;
+  EXPECT_THROW(FormatXMLUtf8("<r><!-- a -- b --></r>", target), EXmlWriterInvalidString);
+  EXPECT_THROW(FormatXMLUtf8("<?xml version='1.0' encoding='x-other'?><r/>", target), EXmlFormatUnknownEncoding);
+}

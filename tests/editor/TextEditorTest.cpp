@@ -96,8 +96,14 @@ TEST_F(TextEditorTest, StylesOnlyWhatIsShownAndCarriesTheRangeToTheEnd) {
   EXPECT_LT(FEditor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), length / 100);
   EXPECT_LT(FEditor->Lexer()->StyledLines(), 1000);
 
+  // A jump to the end paints at once, without first colouring every line above it; the
+  // colouring follows from idle time and still carries the comment down to the end.
   FEditor->SendScintilla(QsciScintillaBase::SCI_DOCUMENTEND);
-  Paint();
+  FEditor->repaint();
+  EXPECT_LT(FEditor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), length / 2);
+  for (int i = 0; i < 1000000 && FEditor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED) < length; ++i)
+    QApplication::processEvents();
+  EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_GETENDSTYLED), length);
   const int lines = int(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINECOUNT));
   EXPECT_EQ(StyleAt(lines - 4, 5), kComment);
   EXPECT_EQ(StyleAt(lines - 2, 6), TXmlLexer::StyleOf(akAttributeName));
@@ -289,6 +295,31 @@ TEST_F(TextEditorTest, BytesInAnEncoding) {
   EXPECT_EQ(FEditor->SaveToBytes(TEncoding::UTF8(), false), (std::vector<uint8_t>{'x', 0xC3, 0xA9, '\r', '\n'}));
   FEditor->Clear();
   EXPECT_EQ(FEditor->SaveToBytes(TEncoding::UTF8()), (std::vector<uint8_t>{0xEF, 0xBB, 0xBF}));
+}
+
+// UTF-8 in pieces: a character split between two pieces arrives whole, each piece is asked
+// for once, and the result is a fresh start like SetText (nothing to undo, not modified, even
+// after edits and in a read-only view). Utf8Text hands back the bytes as held.
+TEST_F(TextEditorTest, Utf8TextInPieces) {
+  FEditor->SetText(u"old");
+  FEditor->SetCaret(1, 4);
+  FEditor->SendScintilla(QsciScintillaBase::SCI_ADDTEXT, 1UL, "!");
+  ASSERT_TRUE(FEditor->CanUndo());
+  FEditor->SetReadOnly(true);
+  const std::string pieces[] = {"<a>caf\xC3", "\xA9 \xF0\x9F", "\x98\x80</a>\r\n", "x"};
+  size_t next = 0;
+  FEditor->SetUtf8Text(26, [&] { return next < 4 ? std::string_view(pieces[next++]) : std::string_view(); });
+  EXPECT_EQ(next, 4u);
+  EXPECT_EQ(FEditor->Text(), u"<a>caf\u00e9 \U0001F600</a>\r\nx");
+  EXPECT_EQ(FEditor->Utf8Text(), pieces[0] + pieces[1] + pieces[2] + pieces[3]);
+  EXPECT_FALSE(FEditor->CanUndo());
+  EXPECT_FALSE(FEditor->Modified());
+  EXPECT_TRUE(FEditor->ReadOnly());
+  EXPECT_EQ(FEditor->CaretLine(), 1);
+  EXPECT_EQ(FEditor->CaretColumn(), 1);
+  FEditor->SetUtf8Text(0, [] { return std::string_view(); });
+  EXPECT_EQ(FEditor->Text(), u"");
+  EXPECT_TRUE(FEditor->Utf8Text().empty());
 }
 
 TEST_F(TextEditorTest, PrintsToAFile) {
