@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -231,7 +232,7 @@ TNodeIndex TNodeTree::AddChild(TNodeIndex aParent, std::u16string_view aName, st
     // An attribute right after its element (or the element's other attributes) is a leaf.
     compact = aType == ntAttr && FSlotNode[FSlotNode.Size() - 1] == aParent;
   }
-  if (count >= cMaxNodes) throw ENodeTree(u"Too many nodes.");
+  if (count >= FNodeLimit) throw ENodeTree(u"Too many nodes.");
   const uint32_t nameId = FNames.Intern(aName);
   // Room first, so that a failure leaves the tree as it was.
   FName.Reserve(1);
@@ -447,6 +448,9 @@ const std::vector<TNodeIndex>* TNodeTree::ChildIndex(TNodeIndex aParent, bool aV
     if (!aVisible || !Hidden(c)) list.push_back(c);
   return &map.emplace(aParent, std::move(list)).first->second;
 }
+
+// Counts and rows below are int32_t: they fit because the tree never holds more than cMaxNodes.
+static_assert(TNodeTree::cMaxNodes <= static_cast<TNodeIndex>(INT32_MAX));
 
 int32_t TNodeTree::ChildCountOf(TNodeIndex aParent, bool aVisible) const {
   int32_t n = 0;

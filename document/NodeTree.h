@@ -226,7 +226,15 @@ public:
   // what is resident).
   size_t MemoryUsed() const noexcept;
 
-  static constexpr TNodeIndex cMaxNodes = 0xFFFFFFF0u;
+  // The most nodes a tree holds. Views address a parent's rows and their own shown rows with
+  // a signed 32-bit int (as Qt's item models do), so the tree stops where they could no longer
+  // count: AddChild raises ENodeTree past it and the tree keeps the nodes it has, which the
+  // document load reports, rather than growing into rows a view would miscount.
+  static constexpr TNodeIndex cMaxNodes = 0x7FFFFFFFu;
+  // A lower limit for this tree (kept by Clear), so the limit can be reached in tests without
+  // billions of nodes; at most cMaxNodes.
+  void SetNodeLimit(TNodeIndex aLimit) noexcept { FNodeLimit = aLimit < cMaxNodes ? aLimit : cMaxNodes; }
+  TNodeIndex NodeLimit() const noexcept { return FNodeLimit; }
 
 private:
   // Storage. Every node has a name word and a value handle. Structure (parent, end of subtree)
@@ -277,6 +285,7 @@ private:
   std::unordered_map<TNodeIndex, uint64_t> FFarValues;  // values too far from their block base
   std::vector<TNodeIndex> FOpen;                       // the open path: the last node and its ancestors
   int32_t FUpdateCount = 0;
+  TNodeIndex FNodeLimit = cMaxNodes;
   // Child indexes of parents with many children, all or visible ones only (cNoNode key: the
   // top level).
   mutable std::unordered_map<TNodeIndex, std::vector<TNodeIndex>> FChildIndex[2];

@@ -16,9 +16,13 @@
 #include <QString>
 
 #include <functional>
+#include <limits>
 
 #include "IconIndex.h"
 #include "NodeTree.h"
+
+// Row counts and rows are ints here: the tree's node limit keeps them in range.
+static_assert(TNodeTree::cMaxNodes <= static_cast<TNodeIndex>(std::numeric_limits<int>::max()));
 
 class TNodeTreeModel : public QAbstractItemModel {
   Q_OBJECT

@@ -40,6 +40,7 @@ public:
   // its nearest shown ancestor when it is hidden now).
   void RefreshRows();
 
+  // Rows are at most the tree's nodes, which its node limit keeps within an int.
   int RowCount() const { return static_cast<int>(FRows.size()); }
   TNodeIndex RowNode(int aRow) const { return FRows[static_cast<size_t>(aRow)]; }
   // -1 when the node is not shown (hidden, or under a collapsed node).

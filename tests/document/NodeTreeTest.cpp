@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 #include "NodeTree.h"
 
 namespace {
@@ -157,6 +160,38 @@ TEST(NodeTree, ManyChildrenAndHiddenRows) {
     EXPECT_EQ(t.ChildCount(p), children + 1);
     EXPECT_EQ(t.RowOf(extra), children);
     EXPECT_EQ(t.VisibleChildAt(p, children), extra);
+  }
+}
+
+// Views count rows with a signed 32-bit int, so the tree's own limit is that range. Past its
+// limit (lowered here, so the edge is reached without two billion nodes) a node is refused
+// with ENodeTree and the tree built so far stays whole and usable.
+TEST(NodeTree, StopsAtItsNodeLimitAndKeepsWhatItHas) {
+  TNodeTree t;
+  EXPECT_EQ(TNodeTree::cMaxNodes, static_cast<TNodeIndex>(std::numeric_limits<int32_t>::max()));
+  EXPECT_EQ(t.NodeLimit(), TNodeTree::cMaxNodes);
+  t.SetNodeLimit(0xFFFFFFF0u);  // never above the maximum
+  EXPECT_EQ(t.NodeLimit(), TNodeTree::cMaxNodes);
+
+  t.SetNodeLimit(5);
+  for (int round = 0; round < 2; ++round) {  // Clear keeps the limit
+    SCOPED_TRACE(round);
+    const TNodeIndex r = t.AddChild(cNoNode, u"r", u"", ntTag);
+    t.AddChild(r, u"a", u"1", ntAttr);
+    const TNodeIndex x = t.AddChild(r, u"x", u"", ntEmptyTag);
+    const TNodeIndex y = t.AddChild(r, u"y", u"", ntTag);
+    const TNodeIndex z = t.AddChild(y, u"z", u"v", ntEmptyTag);
+    EXPECT_THROW(t.AddChild(y, u"over", u"", ntEmptyTag), ENodeTree);
+    EXPECT_THROW(t.AddChild(cNoNode, u"over", u"", ntComment), ENodeTree);
+    ASSERT_EQ(t.Count(), 5u);
+    EXPECT_EQ(t.ChildCount(r), 3);
+    EXPECT_EQ(t.ChildAt(r, 2), y);
+    EXPECT_EQ(t.NextSibling(x), y);
+    EXPECT_EQ(t.Parent(z), y);
+    EXPECT_EQ(t.SubtreeEnd(r), 5u);
+    EXPECT_EQ(t.Value(z), u"v");
+    EXPECT_EQ(t.Path(z, u'.'), u"r.y.z.");
+    t.Clear();
   }
 }
 

@@ -108,6 +108,19 @@ TEST(XmlDocument, ShortFilesEmptyFilesAndMissingOnes) {
   EXPECT_FALSE(doc.FileChanged());  // a missing file is not reported as changed
 }
 
+// A document with more nodes than the tree may hold is not cut short silently: the load fails
+// with the limit named and the tree keeps the nodes read up to it.
+TEST(XmlDocument, NodeLimitEndsTheLoadLoudlyAndKeepsThePartRead) {
+  TXMLDocument doc;
+  doc.Tree().SetNodeLimit(4);
+  LoadText(doc, "<r a='1'><x/><y>text</y><z/></r>");
+  EXPECT_TRUE(doc.LoadFailed());
+  EXPECT_EQ(doc.Messages().back().ImageIndex, iiError);
+  EXPECT_EQ(U8(doc.Messages().back().Text),
+            "The file cannot be loaded whole: Too many nodes. The tree holds the part read before.");
+  EXPECT_EQ(Dump(doc.Tree()), "ntTag r=\n ntAttr a=1\n ntEmptyTag x=\n ntEmptyTag y=text\n");
+}
+
 // Running out of memory is named as such, not passed off as invalid XML. The load runs in a
 // child process whose address space is capped a little above what it already uses.
 TEST(XmlDocument, OutOfMemoryIsNamed) {
