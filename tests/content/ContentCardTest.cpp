@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "ContentBrowser.h"
+#include "ScratchFile.h"
 #include "ViewerContentCard.h"
 #include "ViewerWnd.h"
 
@@ -21,12 +22,7 @@ protected:
   void SetUp() override { ASSERT_TRUE(FDir.isValid()); }
 
   void Open(const QString& aName, const QByteArray& aBytes) {
-    const QString path = FDir.filePath(aName);
-    {
-      QFile f(path);
-      ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-      f.write(aBytes);
-    }
+    const QString path = WriteScratchFile(FDir.path(), aName, aBytes);
     FViewer = std::make_unique<Tmdi_quillon_Viewer>(&FOptions);
     FViewer->resize(700, 500);
     FViewer->show();

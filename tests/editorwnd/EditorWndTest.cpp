@@ -22,6 +22,7 @@
 #include "Encodings.h"
 #include "FindReplaceDlg.h"
 #include "QtText.h"
+#include "ScratchFile.h"
 #include "TextEditor.h"
 
 namespace {
@@ -59,13 +60,7 @@ protected:
     SetEditorModalHook({});
   }
 
-  QString WriteFile(const QString& AName, const QByteArray& ABytes) {
-    const QString path = FDir.filePath(AName);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(ABytes);
-    return path;
-  }
+  QString WriteFile(const QString& AName, const QByteArray& ABytes) { return WriteScratchFile(FDir.path(), AName, ABytes); }
   static QByteArray ReadFile(const QString& APath) {
     QFile file(APath);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");

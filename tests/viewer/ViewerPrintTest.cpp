@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ScratchFile.h"
 #include "ViewerWnd.h"
 #include "VirtualTree.h"
 
@@ -38,12 +39,7 @@ TEST(ViewerPrintTest, TreePrintsTheShownRowsAcrossPages) {
   QByteArray xml = "<list>";
   for (int i = 0; i < 120; ++i) xml += "<item" + QByteArray::number(1000 + i) + ">v" + QByteArray::number(i) + "</item" + QByteArray::number(1000 + i) + ">";
   xml += "<closed><inner>hidden</inner></closed></list>";
-  const QString file = dir.filePath(QStringLiteral("list.xml"));
-  {
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(xml);
-  }
+  const QString file = WriteScratchFile(dir.path(), QStringLiteral("list.xml"), xml);
   TQuillonOptions options;
   Tmdi_quillon_Viewer viewer(&options);
   viewer.resize(900, 600);

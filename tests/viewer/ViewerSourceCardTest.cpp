@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "Corvane_Dialogs.h"
+#include "ScratchFile.h"
 #include "SearchBox.h"
 #include "TextEditor.h"
 #include "ViewerSourceCard.h"
@@ -33,13 +34,7 @@ protected:
   }
   void TearDown() override { SetDialogHook({}); }
 
-  QString Write(const QString& aName, const QByteArray& aBytes) {
-    const QString path = FDir.filePath(aName);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(aBytes);
-    return path;
-  }
+  QString Write(const QString& aName, const QByteArray& aBytes) { return WriteScratchFile(FDir.path(), aName, aBytes); }
   void Open(const QString& aName, const QByteArray& aBytes) {
     FFile = Write(aName, aBytes);
     FViewer = std::make_unique<Tmdi_quillon_Viewer>(&FOptions);

@@ -26,6 +26,7 @@
 
 #include "Corvane_Dialogs.h"
 #include "QtText.h"
+#include "ScratchFile.h"
 #include "TextEditor.h"
 #include "ValuePicture.h"
 #include "ViewerWnd.h"
@@ -72,13 +73,7 @@ protected:
   }
   void TearDown() override { SetDialogHook({}); }
 
-  QString WriteFile(const QString& aName, const QByteArray& aBytes) {
-    const QString path = FDir.filePath(aName);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(aBytes);
-    return path;
-  }
+  QString WriteFile(const QString& aName, const QByteArray& aBytes) { return WriteScratchFile(FDir.path(), aName, aBytes); }
   template <class T>
   T* Part(const char* aName) const {
     T* part = FViewer->findChild<T*>(QString::fromLatin1(aName));
