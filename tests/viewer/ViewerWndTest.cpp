@@ -1,6 +1,7 @@
 // The document window, driven headless: loading, what focusing a node puts into the path bar,
 // details list and value pane, Base64 text and pictures, the display options, the menus and
 // the change check.
+#include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
 #include <QFile>
@@ -27,6 +28,7 @@
 #include "Corvane_Dialogs.h"
 #include "QtText.h"
 #include "ScratchFile.h"
+#include "SearchBox.h"
 #include "TextEditor.h"
 #include "ValuePicture.h"
 #include "ViewerWnd.h"
@@ -445,4 +447,161 @@ TEST_F(ViewerTest, CollapsedMessagesGiveTheirBandToTheTreeAndTheValueColumnFills
   EXPECT_EQ(header->sectionSize(0), 150);
   EXPECT_EQ(header->sectionSize(0) + header->sectionSize(1), List()->viewport()->width());
   EXPECT_EQ(List()->horizontalScrollBar()->maximum(), 0);
+}
+
+namespace {
+
+const char* const cSearchDocument =
+    "<r>\n"
+    "  <memo>Alpha, beta; alpha. ALPHA!</memo>\n"
+    // Base64 of "alpha one, ALPHA two;\r\nalpha three".
+    "  <coded>YWxwaGEgb25lLCBBTFBIQSB0d287DQphbHBoYSB0aHJlZQ==</coded>\n"
+    "</r>\n";
+
+class ValueSearchTest : public ViewerTest {
+protected:
+  void SetUp() override {
+    ViewerTest::SetUp();
+    FViewer->SetFilename(WriteFile("search.xml", cSearchDocument));
+    SetDialogHook([this](TDialogKind aKind, const QString&, const QString& aText) {
+      // What the status says while the box is up: the search is still running.
+      FBoxes << QStringLiteral("%1:%2 (%3)").arg(int(aKind)).arg(aText, Part<QLabel>("sbStatus")->text());
+      return mrOk;
+    });
+  }
+  static void Key(QWidget* aTarget, int aKey, Qt::KeyboardModifiers aModifiers = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, aKey, aModifiers);
+    QCoreApplication::sendEvent(aTarget, &press);
+  }
+  static bool HasFocus(QWidget* aWidget) { return aWidget->hasFocus() || QApplication::focusWidget() == aWidget; }
+
+  QStringList FBoxes;
+};
+
+const QString cNotFound = QStringLiteral("%1:Text not found (Searching...)").arg(int(dkInfo));
+
+}  // namespace
+
+// Each box searches its own view, forward from the caret and whatever the case: every match in
+// turn is selected, then "Text not found" puts the caret back at the top, and the next search
+// finds the first match again. An edit or an empty text starts anew; a node focused in the tree
+// starts both boxes anew.
+TEST_F(ValueSearchTest, ValueAndDecodedBoxesFindInTurnReportTheEndAndStartOverAtTheTop) {
+  struct TMatch {
+    const char* Text;
+    int Line, Column;  // the caret after the match: its end
+  };
+  struct TCase {
+    const char* Box;
+    const char* View;
+    std::u16string_view Node;
+    std::vector<TMatch> Matches;
+  } const cases[] = {
+      {"eValueSearch", "ValueView", u"memo", {{"Alpha", 1, 6}, {"alpha", 1, 19}, {"ALPHA", 1, 26}}},
+      {"eTextSearch", "TextView", u"coded", {{"alpha", 1, 6}, {"ALPHA", 1, 17}, {"alpha", 2, 6}}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Box);
+    FBoxes.clear();
+    Focus(c.Node);
+    auto* box = Part<TSearchBox>(c.Box);
+    auto* view = Part<TTextEditor>(c.View);
+    ASSERT_TRUE(box && view);
+    box->setText(QStringLiteral("alpha"));
+    Key(box, Qt::Key_Return, Qt::ShiftModifier);  // with a modifier held: no search
+    EXPECT_FALSE(view->SelAvail());
+    for (int round = 0; round < 2; ++round) {
+      for (const TMatch& m : c.Matches) {
+        Key(box, round ? Qt::Key_F3 : Qt::Key_Return);
+        EXPECT_EQ(Q(view->SelText()), QString::fromLatin1(m.Text));
+        EXPECT_EQ(view->CaretLine(), m.Line);
+        EXPECT_EQ(view->CaretColumn(), m.Column);
+        EXPECT_TRUE(box->Found());
+      }
+      Key(box, Qt::Key_Return);
+      ASSERT_EQ(FBoxes.size(), round + 1);
+      EXPECT_EQ(FBoxes.last(), cNotFound);
+      EXPECT_EQ(view->CaretLine(), 1);
+      EXPECT_EQ(view->CaretColumn(), 1);
+      EXPECT_FALSE(view->SelAvail());
+      EXPECT_FALSE(box->Found());
+      EXPECT_EQ(box->selectedText(), QStringLiteral("alpha"));
+    }
+    EXPECT_EQ(Part<QLabel>("sbStatus")->text(), QStringLiteral("Ready"));
+
+    Key(box, Qt::Key_Return);
+    EXPECT_TRUE(box->Found());
+    box->setText(QStringLiteral("beta"));  // an edit starts a new search
+    EXPECT_FALSE(box->Found());
+    box->clear();
+    Key(box, Qt::Key_Return);  // an empty text finds nothing
+    EXPECT_EQ(FBoxes.size(), 3);
+    EXPECT_FALSE(box->Found());
+  }
+
+  // Both boxes continuing; focusing another node starts both anew.
+  Focus(u"coded");
+  for (auto [name, text] : {std::pair{"eValueSearch", "ywxw"}, std::pair{"eTextSearch", "alpha"}}) {
+    auto* box = Part<TSearchBox>(name);
+    box->setText(QString::fromLatin1(text));
+    Key(box, Qt::Key_Return);
+    EXPECT_TRUE(box->Found()) << name;
+  }
+  Focus(u"memo");
+  EXPECT_FALSE(Part<TSearchBox>("eValueSearch")->Found());
+  EXPECT_FALSE(Part<TSearchBox>("eTextSearch")->Found());
+}
+
+// Ctrl+F in the Value view goes to its box and F3 there searches on; Esc in the box goes back to
+// the view. The Decoded view has neither key, and Esc in its box stays there. After "Text not
+// found" the keyboard is back in the searched view.
+TEST_F(ValueSearchTest, KeysOfTheValueAndDecodedViewsAndBoxes) {
+  FViewer->show();
+  FViewer->activateWindow();
+  QCoreApplication::processEvents();
+  auto* valueBox = Part<TSearchBox>("eValueSearch");
+  auto* valueView = Part<TTextEditor>("ValueView");
+  Focus(u"memo");
+  valueView->setFocus();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(HasFocus(valueView));
+  valueBox->setText(QStringLiteral("ALPHA"));
+  valueBox->deselect();
+  Key(valueView, Qt::Key_F, Qt::ControlModifier);
+  EXPECT_TRUE(HasFocus(valueBox));
+  EXPECT_EQ(valueBox->selectedText(), QStringLiteral("ALPHA"));
+  Key(valueBox, Qt::Key_Escape);
+  EXPECT_TRUE(HasFocus(valueView));
+  for (int match = 0; match < 3; ++match) {
+    Key(valueView, Qt::Key_F3);
+    EXPECT_TRUE(valueBox->Found());
+  }
+  EXPECT_EQ(valueView->CaretColumn(), 26);
+  Key(valueView, Qt::Key_F3);
+  EXPECT_EQ(FBoxes, QStringList{cNotFound});
+  EXPECT_TRUE(HasFocus(valueView));
+
+  // The Decoded card: no keys in its view, and Esc keeps the focus in its box.
+  Focus(u"coded");
+  ValueTabs()->setCurrentIndex(1);
+  QCoreApplication::processEvents();
+  auto* textBox = Part<TSearchBox>("eTextSearch");
+  auto* textView = Part<TTextEditor>("TextView");
+  textBox->setText(QStringLiteral("alpha"));
+  textView->setFocus();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(HasFocus(textView));
+  Key(textView, Qt::Key_F, Qt::ControlModifier);
+  Key(textView, Qt::Key_F3);
+  EXPECT_FALSE(HasFocus(textBox));
+  EXPECT_FALSE(textBox->Found());
+  EXPECT_FALSE(textView->SelAvail());
+  textBox->setFocus();
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(HasFocus(textBox));
+  Key(textBox, Qt::Key_Escape);
+  EXPECT_TRUE(HasFocus(textBox));
+  Key(textBox, Qt::Key_Return);
+  EXPECT_TRUE(textBox->Found());
+  EXPECT_EQ(FBoxes.size(), 1);
 }
