@@ -36,6 +36,28 @@ std::string TakeOption(std::vector<std::string>& aArgs, std::string_view aName, 
 // After options are taken: exactly aCount positional arguments remain, none starting with "--".
 void ExpectPositional(const std::vector<std::string>& aArgs, size_t aCount, const char* aSynopsis);
 
+// The FILE argument of a command, to be opened as often as the command needs (a document load
+// opens its file several times). A regular file is used as it is. A pipe, a FIFO, /dev/stdin, a
+// process substitution or a device is read to its end once, into a temporary file that goes
+// with this object or with the signal that ends the program. A folder is a usage error. A name
+// that names nothing is passed on, for the command's own "cannot open".
+class TInputFile {
+public:
+  explicit TInputFile(const std::string& aName);
+  ~TInputFile();
+  TInputFile(const TInputFile&) = delete;
+  TInputFile& operator=(const TInputFile&) = delete;
+  // The name to open: the argument, or the temporary copy.
+  const std::string& Name() const { return FName; }
+
+private:
+  void Spool(const std::string& aName);
+  void RemoveSpool() noexcept;
+  std::string FName;
+  std::string FSpool;  // the temporary copy, empty when the argument is read directly
+  int FSlot = -1;
+};
+
 // Field escaping: backslash, TAB, LF, CR as \\ \t \n \r, other units below 0x20 as \xHH,
 // lone surrogates as \uHHHH, everything else as UTF-8.
 void AppendField(std::string& aOut, std::u16string_view aField);

@@ -17,7 +17,8 @@ void CheckReadable(const std::string& aName) {
   std::fclose(f);
 }
 
-void Load(TXMLDocument& aDoc, const std::string& aName, bool aStrict) {
+void Load(TXMLDocument& aDoc, const TInputFile& aInput, bool aStrict) {
+  const std::string& aName = aInput.Name();
   CheckReadable(aName);
   std::setlocale(LC_NUMERIC, "");
   aDoc.SetNumberFormat(TNumberFormat::FromCLocale());
@@ -37,8 +38,9 @@ int RunTree(std::vector<std::string>& aArgs) {
   const bool strict = TakeFlag(aArgs, "--strict");
   const bool countOnly = TakeFlag(aArgs, "--count");
   ExpectPositional(aArgs, 1, synopsis);
+  const TInputFile input(aArgs[0]);
   TXMLDocument doc;
-  Load(doc, aArgs[0], strict);
+  Load(doc, input, strict);
   TRecordWriter out;
   if (!countOnly) {
     const TNodeTree& tree = doc.Tree();
@@ -73,8 +75,9 @@ int RunFind(std::vector<std::string>& aArgs) {
   const char* synopsis = "find [--strict] TEXT FILE";
   const bool strict = TakeFlag(aArgs, "--strict");
   ExpectPositional(aArgs, 2, synopsis);
+  const TInputFile input(aArgs[1]);
   TXMLDocument doc;
-  Load(doc, aArgs[1], strict);
+  Load(doc, input, strict);
   const std::u16string text = Utf8ToUtf16(aArgs[0]);
   TRecordWriter out;
   const TNodeTree& tree = doc.Tree();
@@ -92,8 +95,9 @@ int RunExport(std::vector<std::string>& aArgs) {
   ExpectPositional(aArgs, 3, synopsis);
   const std::string& format = aArgs[0];
   if (format != "csv" && format != "json") throw EUsage{std::string("usage: quillon-cli ") + synopsis};
+  const TInputFile input(aArgs[1]);
   TXMLDocument doc;
-  Load(doc, aArgs[1], false);
+  Load(doc, input, false);
   const std::u16string target = Utf8ToUtf16(aArgs[2]);
   try {
     if (format == "csv")

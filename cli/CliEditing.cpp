@@ -30,7 +30,8 @@ int RunFormat(std::vector<std::string>& AArgs) {
   bool toFile = false;
   const std::string outName = TakeOption(AArgs, "-o", toFile);
   ExpectPositional(AArgs, 1, kSynopsis);
-  const TEditorFile file = LoadEditorFile(Utf8ToUtf16(AArgs[0]));
+  const TInputFile input(AArgs[0]);
+  const TEditorFile file = LoadEditorFile(Utf8ToUtf16(input.Name()));
 
   TEncodingRef encoding;
   std::shared_ptr<ITextParseError> parseError;
@@ -66,7 +67,8 @@ int RunFormat(std::vector<std::string>& AArgs) {
 int RunValidate(std::vector<std::string>& AArgs) {
   static const char* kSynopsis = "validate FILE";
   ExpectPositional(AArgs, 1, kSynopsis);
-  const TEditorFile file = LoadEditorFile(Utf8ToUtf16(AArgs[0]));
+  const TInputFile input(AArgs[0]);
+  const TEditorFile file = LoadEditorFile(Utf8ToUtf16(input.Name()));
   const TXMLValidation result = ValidateXML(file.Text, true);
   std::string message = Utf16ToUtf8(result.Message);
   std::string lines;
@@ -80,7 +82,8 @@ int RunSource(std::vector<std::string>& AArgs) {
   static const char* kSynopsis = "source [--raw] FILE";
   const bool raw = TakeFlag(AArgs, "--raw");
   ExpectPositional(AArgs, 1, kSynopsis);
-  const TSourceText source = BuildSourceText(Utf8ToUtf16(AArgs[0]), !raw);
+  const TInputFile input(AArgs[0]);
+  const TSourceText source = BuildSourceText(Utf8ToUtf16(input.Name()), !raw);
   WriteOut(stdout, Utf16ToUtf8(source.Text));
   std::string note = Utf16ToUtf8(source.EncodingName) + "\n";
   if (source.FellBack) note += "not formatted: " + Utf16ToUtf8(source.Error) + "\n";

@@ -2,6 +2,7 @@
 // one record a line, ending with the parse error when one stopped the reading. With --count
 // only a summary line is printed, which is what the benchmarks time.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "CliCommon.h"
@@ -29,6 +30,7 @@ const char* const kSaxSynopsis = "sax " READER_OPTIONS " [--ws=trim|all|text|aut
 struct TReaderOptions {
   bool Count = false;
   TEncoding* ForceEncoding = nullptr;  // handed to the reader, which owns a non-shared one
+  std::unique_ptr<TInputFile> Input;
   std::u16string FileName;
 };
 
@@ -62,9 +64,11 @@ TReaderOptions TakeReaderOptions(std::vector<std::string>& aArgs, TXMLReaderSett
   bool found;
   const std::string encoding = TakeOption(aArgs, "--encoding", found);
   ExpectPositional(aArgs, 1, aSynopsis);
+  // Before the encoding: a refused input must not leave a forced encoding nobody owns.
+  options.Input = std::make_unique<TInputFile>(aArgs[0]);
   if (found && (!EncodingFromAlias(Utf8ToUtf16(encoding), options.ForceEncoding) || !options.ForceEncoding))
     throw EUsage{"unknown encoding " + encoding};
-  options.FileName = Utf8ToUtf16(aArgs[0]);
+  options.FileName = Utf8ToUtf16(options.Input->Name());
   return options;
 }
 

@@ -13,9 +13,10 @@ int RunHighlight(std::vector<std::string>& aArgs) {
   static const char* kSynopsis = "highlight FILE";
   ExpectPositional(aArgs, 1, kSynopsis);
   // The text as the Source view shows it unformatted, decoded by the same rules.
-  if (access(aArgs[0].c_str(), R_OK) != 0) throw EUsage{"cannot open " + aArgs[0]};
+  const TInputFile input(aArgs[0]);
+  if (access(input.Name().c_str(), R_OK) != 0) throw EUsage{"cannot open " + aArgs[0]};
   std::u16string encodingName;
-  const std::u16string text = SourceTextAsStored(aArgs[0], encodingName);
+  const std::u16string text = SourceTextAsStored(input.Name(), encodingName);
 
   TRecordWriter out;
   TXmlHighlighter h;

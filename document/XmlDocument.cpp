@@ -61,6 +61,7 @@ TFileInfo GetFileInfo(const std::u16string& aFilename) {
   struct stat st;
   if (stat(Utf16ToUtf8(aFilename).c_str(), &st) != 0) return fi;
   fi.Exists = true;
+  fi.Regular = S_ISREG(st.st_mode);
   fi.Size = static_cast<int64_t>(st.st_size);
   fi.Modified = std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
       std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec)));
@@ -348,6 +349,10 @@ void TXMLDocument::SetFilename(const std::u16string& aFilename) {
     error = cOutOfMemory;
   } catch (const ENodeTree& e) {
     error = Format(cTreeLimit, {e.Message()});
+  } catch (const EFOpenError& e) {
+    // A folder, pipe or device is refused before anything waits on it; the reason says which,
+    // where "not valid XML" would send the user looking for a fault in the file.
+    error = FFI.Exists && !FFI.Regular ? e.Message() : std::u16string(cNotValidXML);
   } catch (...) {
     error = cNotValidXML;
   }

@@ -51,6 +51,7 @@ std::u16string FormatFixed2(double aValue, const TNumberFormat& aFormat);
 
 struct TFileInfo {
   bool Exists = false;
+  bool Regular = false;  // a file, not a folder, pipe, device or socket
   int64_t Size = 0;
   std::chrono::system_clock::time_point Modified{};  // last write
 };

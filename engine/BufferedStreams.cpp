@@ -123,11 +123,23 @@ void THandleStream::SetSize(int64_t aNewSize) {
 
 namespace {
 
+// Why a file opened for reading is refused: the readers open a file more than once and seek in
+// it, so only a regular file reads the same every time. A pipe read that way looked empty, and
+// opening a FIFO nobody writes into blocked for good.
+const char16_t* NotARegularFile(mode_t aMode) {
+  if (S_ISREG(aMode)) return nullptr;
+  if (S_ISDIR(aMode)) return u"It is a folder, not a file.";
+  if (S_ISFIFO(aMode)) return u"It is a pipe, not a regular file.";
+  if (S_ISSOCK(aMode)) return u"It is a socket, not a regular file.";
+  return u"It is a device, not a regular file.";
+}
+
 int OpenHandle(const std::u16string& aFileName, TFileMode aMode) {
   std::string name = Utf16ToUtf8(aFileName);
   int flags = O_CLOEXEC;
   switch (aMode) {
-    case fmOpenRead: flags |= O_RDONLY; break;
+    // Not blocking, so that a FIFO without a writer is examined and refused instead of waited on.
+    case fmOpenRead: flags |= O_RDONLY | O_NONBLOCK; break;
     case fmOpenWrite: flags |= O_WRONLY; break;
     case fmCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
   }
@@ -140,10 +152,15 @@ int OpenHandle(const std::u16string& aFileName, TFileMode aMode) {
     throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {aFileName, reason}));
   }
   struct stat st;
-  if (aMode != fmCreate && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {aFileName, SystemReason(EISDIR)}));
+  if (aMode != fmCreate && ::fstat(fd, &st) == 0) {
+    const char16_t* refused = aMode == fmOpenRead ? NotARegularFile(st.st_mode) : nullptr;
+    if (!refused && S_ISDIR(st.st_mode)) refused = u"It is a folder, not a file.";
+    if (refused) {
+      ::close(fd);
+      throw EFOpenError(Format(u"Cannot open file \"%s\". %s", {aFileName, std::u16string(refused)}));
+    }
   }
+  if (aMode == fmOpenRead) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return fd;
 }
 
@@ -225,6 +242,10 @@ std::string ResolveTarget(const std::u16string& aFileName, struct stat& aStat, b
 }
 
 }  // namespace
+
+int AddPendingTempFile(const std::string& aPath) { return ArmPending(aPath); }
+
+void ReleasePendingTempFile(int aSlot) noexcept { DisarmPending(aSlot); }
 
 void RemovePendingTempFiles() noexcept {
   for (TPendingSlot& slot : gPending)

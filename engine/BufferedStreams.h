@@ -61,7 +61,7 @@ protected:
 };
 
 enum TFileMode {
-  fmOpenRead,   // read only; others may read and write the file meanwhile
+  fmOpenRead,   // read only, a regular file only; others may read and write the file meanwhile
   fmOpenWrite,  // an existing file, write only, not truncated
   fmCreate      // create or replace, read and write
 };
@@ -69,7 +69,9 @@ enum TFileMode {
 class TFileStream : public THandleStream {
 public:
   // EFOpenError "Cannot open file "%s". %s" or EFCreateError "Cannot create file "%s". %s" with
-  // the system's reason when the file cannot be opened or created.
+  // the system's reason when the file cannot be opened or created. Read, anything but a regular
+  // file (a folder, a pipe or FIFO, a device, a socket) is refused with EFOpenError without
+  // waiting for a writer: a reader opens its file more than once and seeks in it.
   TFileStream(const std::u16string& aFileName, TFileMode aMode);
   ~TFileStream() override;
   const std::u16string& FileName() const { return FFileName; }
@@ -116,6 +118,11 @@ private:
 // Removes the temporary files of every atomic stream of the process that is neither committed
 // nor destroyed. Async-signal-safe, for a handler of a signal that ends the process.
 void RemovePendingTempFiles() noexcept;
+// Lists a temporary file of the caller's among the pending ones, so that a signal removes it
+// too; returns the slot for ReleasePendingTempFile, -1 when every slot is taken.
+int AddPendingTempFile(const std::string& aPath);
+// Takes the file of aSlot off the list (the caller removes the file itself). -1 is ignored.
+void ReleasePendingTempFile(int aSlot) noexcept;
 // Installs handlers for SIGINT, SIGTERM and SIGHUP that remove the pending temporary files and
 // then end the process by the same signal, as it would have ended without them.
 void RemovePendingTempFilesOnSignals();

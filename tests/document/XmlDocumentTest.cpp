@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "DocTestUtil.h"
+#include "SourceText.h"
+#include "XmlSAX.h"
 #include "XmlDocument.h"
 
 using namespace doctest;
@@ -119,6 +121,57 @@ TEST(XmlDocument, NodeLimitEndsTheLoadLoudlyAndKeepsThePartRead) {
   EXPECT_EQ(U8(doc.Messages().back().Text),
             "The file cannot be loaded whole: Too many nodes. The tree holds the part read before.");
   EXPECT_EQ(Dump(doc.Tree()), "ntTag r=\n ntAttr a=1\n ntEmptyTag x=\n ntEmptyTag y=text\n");
+}
+
+// A folder, a FIFO nobody writes into and a device are refused at once, each by what it is: a
+// FIFO used to hold the window (or the command) until a writer came, a pipe read as an empty
+// document and a folder as "not valid XML". Every reader of a file goes through the same open,
+// so a FIFO here would hang the test if any of them waited.
+TEST(XmlDocument, FoldersPipesAndDevicesAreRefusedWithoutWaiting) {
+  TScratchDir dir;
+  ASSERT_TRUE(dir.Ok());
+  ASSERT_EQ(mkfifo(dir.File("pipe.xml").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir(dir.File("folder.xml").c_str(), 0700), 0);
+  const struct {
+    std::string Name;
+    const char* Reason;
+  } cases[] = {
+      {dir.File("pipe.xml"), "It is a pipe, not a regular file."},
+      {dir.File("folder.xml"), "It is a folder, not a file."},
+      {"/dev/null", "It is a device, not a regular file."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::u16string name16(c.Name.begin(), c.Name.end());
+    const std::string expected = "Cannot open file \"" + c.Name + "\". " + c.Reason;
+    TXMLDocument doc;
+    doc.SetFilename(name16);
+    EXPECT_TRUE(doc.LoadFailed());
+    EXPECT_TRUE(doc.Tree().Empty());
+    EXPECT_EQ(doc.Messages().back().ImageIndex, iiError);
+    EXPECT_EQ(U8(doc.Messages().back().Text), expected);
+
+    const auto refused = [&](auto&& aRead) {
+      try {
+        aRead();
+      } catch (const EFOpenError& e) {
+        return U8(e.Message());
+      }
+      return std::string("read");
+    };
+    EXPECT_EQ(refused([&] { BuildSourceText(name16, true); }), expected);
+    EXPECT_EQ(refused([&] { LoadEditorFile(name16); }), expected);
+    EXPECT_EQ(refused([&] { TSAXParser().ParseFile(name16); }), expected);
+  }
+  // A regular file behind a symbolic link is a file.
+  {
+    std::ofstream(dir.File("real.xml")) << "<r>ok</r>";
+  }
+  ASSERT_EQ(symlink(dir.File("real.xml").c_str(), dir.File("link.xml").c_str()), 0);
+  TXMLDocument doc;
+  doc.SetFilename(dir.File16("link.xml"));
+  EXPECT_FALSE(doc.LoadFailed());
+  EXPECT_EQ(Dump(doc.Tree()), "ntEmptyTag r=ok +\n");
 }
 
 // Running out of memory is named as such, not passed off as invalid XML. The load runs in a

@@ -23,6 +23,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 namespace {
 
 std::u16string U16(const QString& AText) { return ToU16(AText); }
@@ -93,9 +95,12 @@ TEST_F(MainWndTest, OneWindowPerFileWhateverTheSpelling) {
 
 TEST_F(MainWndTest, NamesOfNoExistingFileAreReported) {
   QDir(FDir.path()).mkdir("folder");
+  // A FIFO is no file to open either, and nothing may wait for its writer.
+  ASSERT_EQ(mkfifo(QFile::encodeName(FDir.filePath("pipe.xml")).constData(), 0600), 0);
   Twnd_quillon_Main window;
   window.show();
-  for (const QString& name : {FDir.filePath("missing.xml"), FDir.filePath("folder"), QString()}) {
+  for (const QString& name :
+       {FDir.filePath("missing.xml"), FDir.filePath("folder"), FDir.filePath("pipe.xml"), QString()}) {
     FBoxes.clear();
     window.OpenFile(name);
     ASSERT_EQ(FBoxes.size(), 1u) << name.toStdString();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -11,6 +12,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 #include "Corvane_Dialogs.h"
 #include "ScratchFile.h"
@@ -123,6 +126,25 @@ TEST_F(SourceCardTest, BuiltOnceAndRebuiltAfterReloadOrOptionChange) {
 
 // The caret panel: the character right of the caret in decimal and hexadecimal, 0 at the end
 // of a line; UTF-16 units, so a character outside the first plane shows its high half.
+// A FIFO given as the file (from the command line, say) is refused at once with what it is,
+// in the Messages list and again when the Source card would read it; nothing waits for a writer.
+TEST_F(SourceCardTest, AFifoIsRefusedNotWaitedOn) {
+  const QString pipe = FDir.filePath("pipe.xml");
+  ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  FViewer = std::make_unique<Tmdi_quillon_Viewer>(&FOptions);
+  FViewer->resize(900, 600);
+  FViewer->show();
+  FViewer->SetFilename(pipe);
+  const QString reason = QStringLiteral("Cannot open file \"%1\". It is a pipe, not a regular file.").arg(pipe);
+  auto* box = FViewer->findChild<QListWidget*>(QStringLiteral("Box"));
+  ASSERT_NE(box, nullptr);
+  ASSERT_GT(box->count(), 0);
+  EXPECT_EQ(box->item(box->count() - 1)->text(), reason);
+  ShowCard(1);
+  EXPECT_EQ(FBoxes, QStringList{QStringLiteral("%1:%2").arg(int(dkError)).arg(reason)});
+  EXPECT_EQ(Text(), QString());
+}
+
 TEST_F(SourceCardTest, CaretPanelNamesTheCharacterRightOfTheCaret) {
   FOptions.FormatSource = false;
   Open(QStringLiteral("doc.xml"), QStringLiteral("<r>\u00e9\U0001F600</r>\n<!---->").toUtf8());
