@@ -23,6 +23,13 @@ class TTextParseError;
 
 class ETextReaderException;
 
+// The error code of each exception class (GetErrorCode), as callers show and compare it.
+enum TParseErrorCode : int {
+  pcTextReader = 0,        // ETextReaderException itself
+  pcInvalidStructure = 3,  // EXMLReaderInvalidStructure
+  pcInvalidCharacter = 5   // EXMLReaderInvalidCharacter
+};
+
 // Stands for an exception class: its error code and how to raise one built from an error.
 struct TTextReaderExceptionClassInfo {
   int ErrorCode;
@@ -36,7 +43,7 @@ class ETextReaderException : public EGeneralError {
 public:
   ETextReaderException(const ITextParseError& aError, std::u16string_view aReason);
 
-  static int ClassErrorCode() { return 0; }
+  static int ClassErrorCode() { return pcTextReader; }
   virtual int GetErrorCode() const { return ClassErrorCode(); }
   static ETextReaderExceptionClass ClassType();
 
@@ -125,7 +132,7 @@ private:
 class EXMLReaderInvalidCharacter : public ETextReaderException {
 public:
   using ETextReaderException::ETextReaderException;
-  static int ClassErrorCode() { return 5; }
+  static int ClassErrorCode() { return pcInvalidCharacter; }
   int GetErrorCode() const override { return ClassErrorCode(); }
   static ETextReaderExceptionClass ClassType();
 };
@@ -133,7 +140,7 @@ public:
 class EXMLReaderInvalidStructure : public ETextReaderException {
 public:
   using ETextReaderException::ETextReaderException;
-  static int ClassErrorCode() { return 3; }
+  static int ClassErrorCode() { return pcInvalidStructure; }
   int GetErrorCode() const override { return ClassErrorCode(); }
   static ETextReaderExceptionClass ClassType();
 };

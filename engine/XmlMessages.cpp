@@ -1,5 +1,16 @@
 #include "XmlMessages.h"
 
+std::u16string XmlMessageChar(char16_t c) {
+  if (c > 0x20 && c < 0x7F) return std::u16string(1, c);
+  static const char16_t cDigits[] = u"0123456789ABCDEF";
+  std::u16string s = u"0x0000";
+  for (size_t i = 5; i >= 2; --i) {
+    s[i] = cDigits[c & 15];
+    c = static_cast<char16_t>(c >> 4);
+  }
+  return s;
+}
+
 const std::u16string_view sXmlUnclosedElements = u"There are unclosed elements in the document end.";
 const std::u16string_view sXmlCharInElementHeader = u"The character \"%s\" cannot occur in element header.";
 const std::u16string_view sXmlCharInText = u"The character \"%s\" cannot occur in text.";

@@ -3,7 +3,13 @@
 // filled with Format (WideSupport.h).
 #pragma once
 
+#include <string>
 #include <string_view>
+
+// How a message names the code unit it is about: a visible ASCII character as itself, any other
+// (a control, a non-character, a lone surrogate, and 0 for the end of the input) as 0x and four
+// upper-case hex digits, so that the message stays readable, valid text whatever was read.
+std::u16string XmlMessageChar(char16_t c);
 
 // XML pull reader: syntax errors.
 extern const std::u16string_view sXmlUnclosedElements;

@@ -73,27 +73,16 @@ inline bool IsPlainValue(char16_t c) {
 }
 inline char16_t UpperAZ(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
 
-std::u16string Hex4(char16_t c) {
-  static const char16_t cDigits[] = u"0123456789ABCDEF";
-  std::u16string s(4, u'0');
-  for (int i = 3; i >= 0; --i) {
-    s[static_cast<size_t>(i)] = cDigits[c & 15];
-    c = static_cast<char16_t>(c >> 4);
-  }
-  return s;
-}
-std::u16string Hex4x(char16_t c) { return u"0x" + Hex4(c); }
-
 bool IsDeclarationKind(TXMLReaderTokenType t) { return t == rtOpenXMLDeclaration || t == rtXMLDeclarationAttribute; }
 bool IsStartTagKind(TXMLReaderTokenType t) { return t == rtOpenElement || t == rtAttribute; }
 bool IsHeaderKind(TXMLReaderTokenType t) { return IsDeclarationKind(t) || IsStartTagKind(t); }
 
 // Records the error before raising it: with ehRaise the exception leaves right here.
-void RaiseXmlError(TTextReader& aReader, bool& aErrorRecorded, bool aStructure, std::u16string_view aReason,
+void RaiseXmlError(TTextReader& aReader, bool& aErrorRecorded, TXMLErrorKind aKind, std::u16string_view aReason,
                    std::initializer_list<TFormatArg> aArgs) {
   aErrorRecorded = true;
-  aReader.RaiseException(aStructure ? TXMLParseErrorInvalidStructure::ClassType()
-                                    : TXMLParseErrorInvalidCharacter::ClassType(),
+  aReader.RaiseException(aKind == ekInvalidStructure ? TXMLParseErrorInvalidStructure::ClassType()
+                                                     : TXMLParseErrorInvalidCharacter::ClassType(),
                          Format(aReason, aArgs));
 }
 
@@ -138,17 +127,20 @@ void ProcessLineBreakT(char16_t c, TXMLLineBreak aLineBreak, S& aSource, TXMLTok
 
 // One reference after its "&": the digits or name, everything consumed, and on success the
 // replacement text (a view into the entity table or into Units).
+// What follows the "&": it decides how the digits are read and how the token names the reference.
+enum TXMLReferenceKind : uint8_t { rkNamed, rkDecimal, rkHex };
+
 struct TXMLReferenceReader {
   std::u16string Name;
   std::u16string Raw;
-  int Prefix = 0;  // 0 named, 1 "#", 2 "#x"
+  TXMLReferenceKind Kind = rkNamed;
   char16_t Units[2] = {};
   std::u16string_view Replacement;
   bool External = false;  // a declared external entity; Replacement is then Raw
 
   void ReportedNameTo(std::u16string& aTarget) const {
-    static const std::u16string_view cPrefix[] = {u"", u"#", u"#x"};
-    aTarget.assign(cPrefix[Prefix]);
+    static const std::u16string_view cPrefix[] = {u"", u"#", u"#x"};  // by TXMLReferenceKind
+    aTarget.assign(cPrefix[Kind]);
     aTarget += Name;
   }
 
@@ -156,7 +148,7 @@ struct TXMLReferenceReader {
   bool Read(S& aSource, const TXMLReaderSettings& aSettings) {
     Name.clear();
     Raw.assign(1, u'&');
-    Prefix = 0;
+    Kind = rkNamed;
     Replacement = {};
     External = false;
     char16_t c = 0;
@@ -179,14 +171,14 @@ struct TXMLReferenceReader {
       got = next();
       const bool hex = got && c == u'x';
       if (hex) {
-        Prefix = 2;
+        Kind = rkHex;
         got = next();
         while (got && XmlIsHexDigit(c)) {
           Name.push_back(c);
           got = next();
         }
       } else {
-        Prefix = 1;
+        Kind = rkDecimal;
         while (got && XmlIsDecimalDigit(c)) {
           Name.push_back(c);
           got = next();
@@ -288,7 +280,7 @@ public:
           else if (c == quote)
             quote = 0;
         } else if (XmlCharKind(c) == ckInvalid && fSettings.StrictXML()) {
-          Error(false, sXmlCharInText, {Hex4x(c)});
+          Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
           return;
         }
         got = fSource.Read(c);
@@ -305,8 +297,8 @@ public:
   }
 
 private:
-  void Error(bool aStructure, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
-    RaiseXmlError(fReader, fErrorRecorded, aStructure, aReason, aArgs);
+  void Error(TXMLErrorKind aKind, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
+    RaiseXmlError(fReader, fErrorRecorded, aKind, aReason, aArgs);
   }
 
   bool SkipWhite(char16_t& c, bool aGot) {
@@ -321,7 +313,7 @@ private:
     char16_t c;
     while (fSource.Read(c)) {
       if (XmlCharKind(c) == ckInvalid && fSettings.StrictXML()) {
-        Error(false, sXmlCharInText, {Hex4x(c)});
+        Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
         return false;
       }
       for (size_t i = 1; i < n; ++i) w[i - 1] = w[i];
@@ -385,7 +377,7 @@ private:
       got = SkipWhite(c, fSource.Read(c));
     }
     if (!got || !IsNameStart(c)) {
-      Error(false, sXmlCharInElementHeader, {got ? std::u16string(1, c) : std::u16string()});
+      Error(ekInvalidCharacter, sXmlCharInElementHeader, {XmlMessageChar(got ? c : 0)});
       return;
     }
     fName.clear();
@@ -396,7 +388,7 @@ private:
     got = SkipWhite(c, got);
     if (got && (c == u'S' || c == u'P')) {
       if (!ScanExternalId(c, got)) {
-        Error(false, sXmlEntityValueNotQuoted, {fName});
+        Error(ekInvalidCharacter, sXmlEntityValueNotQuoted, {fName});
         return;
       }
       if (!parameter) fSettings.EntityList().AddExternal(fName);
@@ -404,7 +396,7 @@ private:
       return;
     }
     if (!got || (c != u'"' && c != u'\'')) {
-      Error(false, sXmlEntityValueNotQuoted, {fName});
+      Error(ekInvalidCharacter, sXmlEntityValueNotQuoted, {fName});
       return;
     }
     const char16_t q = c;
@@ -421,7 +413,7 @@ private:
             fValue.Add(fRef.Replacement);
             if (!CheckExpansion()) return;
           } else if (strict) {
-            Error(false, sXmlInvalidEntity, {fRef.Raw});
+            Error(ekInvalidCharacter, sXmlInvalidEntity, {fRef.Raw});
             return;
           } else {
             fValue.Add(fRef.Raw);
@@ -429,7 +421,7 @@ private:
           break;
         case ckInvalid:
           if (strict) {
-            Error(false, sXmlCharInAttribute, {Hex4x(c)});
+            Error(ekInvalidCharacter, sXmlCharInAttribute, {XmlMessageChar(c)});
             return;
           }
           fValue.Add(c);
@@ -448,12 +440,12 @@ private:
     if (fExpandedTotal > cXmlExpansionFloor) {
       const std::u16string exceeded = ExpansionExceeded(fExpandedTotal, fReader.FilePosition());
       if (!exceeded.empty()) {
-        Error(true, u"%s", {exceeded});
+        Error(ekInvalidStructure, u"%s", {exceeded});
         return false;
       }
     }
     if (static_cast<int64_t>(fValue.Length()) > cXmlMaxEntityLength) {
-      Error(true, sXmlEntityTooLong, {fName, cXmlMaxEntityLength});
+      Error(ekInvalidStructure, sXmlEntityTooLong, {fName, cXmlMaxEntityLength});
       return false;
     }
     return true;
@@ -725,8 +717,8 @@ void TXMLReader::SetAttributeTokens(TXMLReaderTokenList* aAttributeTokens) {
   fReaderToken = fOpenElementTokens.PeekNew();
 }
 
-void TXMLReader::Error(bool aStructure, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
-  RaiseXmlError(*fReader, fErrorRecorded, aStructure, aReason, aArgs);
+void TXMLReader::Error(TXMLErrorKind aKind, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
+  RaiseXmlError(*fReader, fErrorRecorded, aKind, aReason, aArgs);
 }
 
 // Remembers aName as an attribute of the current header; true when it was already there.
@@ -815,7 +807,7 @@ bool TXMLReader::ReadToken() {
     char16_t c;
     if (!Read(c)) {
       ReleaseDocument();
-      if (Strict() && fOpenElementTokens.Count() > 0) Error(true, sXmlUnclosedElements, {});
+      if (Strict() && fOpenElementTokens.Count() > 0) Error(ekInvalidStructure, sXmlUnclosedElements, {});
       return false;
     }
     const bool header = IsHeaderKind(fLastTokenType);
@@ -831,7 +823,7 @@ bool TXMLReader::ReadToken() {
       case u'<':
         if (header) {
           if (Strict()) {
-            Error(false, sXmlCharInElementHeader, {u"<"});
+            Error(ekInvalidCharacter, sXmlCharInElementHeader, {u"<"});
           } else {
             Undo();
             ScanAttribute();
@@ -899,7 +891,7 @@ void TXMLReader::ScanMarkup() {
       } else if (d == u'[') {
         ScanDelimited(rtCData, u"<![CDATA[", u"]]>", false, false);
       } else if (Strict()) {
-        Error(false, sXmlCharInText, {u"<"});
+        Error(ekInvalidCharacter, sXmlCharInText, {u"<"});
       } else {
         fMainBuffer.Add(u"<!");
         ScanMarkupFallback(d);
@@ -932,7 +924,7 @@ void TXMLReader::ScanStartTagName(char16_t c) {
   char16_t t;
   if (Strict()) {
     if (!IsNameStart(c)) {
-      Error(false, sXmlCharInText, {u"<"});
+      Error(ekInvalidCharacter, sXmlCharInText, {u"<"});
       return;
     }
     fMainBuffer.Add(c);
@@ -944,7 +936,7 @@ void TXMLReader::ScanStartTagName(char16_t c) {
     } else if (!got || !IsWhite(t)) {
       std::u16string name(fMainBuffer.View());
       if (got) name.push_back(t);
-      Error(false, sXmlInvalidElementName, {name});
+      Error(ekInvalidCharacter, sXmlInvalidElementName, {name});
       return;
     }
   } else {
@@ -989,7 +981,7 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
   fMainBuffer.Clear();
   if (strict) {
     if (!got || !IsNameStart(c)) {
-      Error(false, sXmlInvalidAttributeStart, {got ? std::u16string(1, c) : std::u16string()});
+      Error(ekInvalidCharacter, sXmlInvalidAttributeStart, {XmlMessageChar(got ? c : 0)});
       return;
     }
     do {
@@ -1009,7 +1001,7 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
   }
   fMainBuffer.AssignTo(record->TokenName);
   if (strict && IsRepeatedAttribute(record->TokenName)) {
-    Error(true, sXmlDuplicateAttribute, {record->TokenName});
+    Error(ekInvalidStructure, sXmlDuplicateAttribute, {record->TokenName});
     return;
   }
   while (got && IsWhite(c)) got = Read(c);
@@ -1034,7 +1026,7 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
           case ckLessThan:
           case ckInvalid:
             if (strict) {
-              Error(false, sXmlCharInAttribute, {Hex4(c)});
+              Error(ekInvalidCharacter, sXmlCharInAttribute, {XmlMessageChar(c)});
               return;
             }
             fMainBuffer.Add(c);
@@ -1045,7 +1037,7 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
         }
       }
     } else if (strict) {
-      Error(false, sXmlAttributeNotQuoted, {record->TokenName});
+      Error(ekInvalidCharacter, sXmlAttributeNotQuoted, {record->TokenName});
       return;
     } else {
       c = q;
@@ -1063,7 +1055,7 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
     }
     fMainBuffer.AssignTo(record->TokenValue);
   } else if (strict) {
-    Error(false, sXmlEqualSignMissing, {record->TokenName});
+    Error(ekInvalidCharacter, sXmlEqualSignMissing, {record->TokenName});
     return;
   } else {
     record->TokenValue.clear();
@@ -1123,7 +1115,7 @@ bool TXMLReader::ScanEmptyTagEnd() {
     return true;
   }
   if (Strict()) {
-    Error(false, sXmlCharInElementHeader, {declaration ? u"?" : u"/"});
+    Error(ekInvalidCharacter, sXmlCharInElementHeader, {declaration ? u"?" : u"/"});
     return true;
   }
   Undo();
@@ -1138,7 +1130,7 @@ void TXMLReader::ScanEndTag() {
     if (!got || !IsNameStart(c)) {
       std::u16string arg(u"</");
       if (got) arg.push_back(c);
-      Error(false, sXmlStringInText, {arg});
+      Error(ekInvalidCharacter, sXmlStringInText, {arg});
       return;
     }
     do {
@@ -1150,7 +1142,7 @@ void TXMLReader::ScanEndTag() {
     if (!got || c != u'>') {
       std::u16string arg(u"</");
       arg += fMainBuffer.View();
-      Error(false, sXmlStringInText, {arg});
+      Error(ekInvalidCharacter, sXmlStringInText, {arg});
       return;
     }
   } else {
@@ -1176,14 +1168,14 @@ void TXMLReader::ScanEndTag() {
 void TXMLReader::PopElement(bool aCheck) {
   const int32_t n = fOpenElementTokens.Count();
   if (n == 0) {
-    if (Strict()) Error(true, sXmlTooManyElementsClosed, {});
+    if (Strict()) Error(ekInvalidStructure, sXmlTooManyElementsClosed, {});
     return;
   }
   PXMLReaderToken innermost = fOpenElementTokens.Last();
   const std::u16string& name = fReaderToken->TokenName;
   if (aCheck && !name.empty() && name != innermost->TokenName) {
     if (Strict()) {
-      Error(true, sXmlWrongElementClosed, {name, innermost->TokenName});
+      Error(ekInvalidStructure, sXmlWrongElementClosed, {name, innermost->TokenName});
       return;
     }
     const int32_t f = FindOpenElement(name);
@@ -1258,14 +1250,14 @@ void TXMLReader::ScanTextFrom(bool aClear, char16_t c) {
         goto runEnd;
       case ckGreaterThan:
         if (strict && k > 1) {
-          Error(false, sXmlCharInText, {u">"});
+          Error(ekInvalidCharacter, sXmlCharInText, {u">"});
           return;
         }
         fMainBuffer.Add(c);
         break;
       case ckInvalid:
         if (strict) {
-          Error(false, sXmlCharInText, {Hex4x(c)});
+          Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
           return;
         }
         fMainBuffer.Add(c);
@@ -1293,7 +1285,7 @@ void TXMLReader::ScanPI() {
     if (!got || !IsNameStart(c)) {
       std::u16string arg(u"<?");
       if (got) arg.push_back(c);
-      Error(false, sXmlStringInText, {arg});
+      Error(ekInvalidCharacter, sXmlStringInText, {arg});
       return;
     }
     fMainBuffer.Add(c);
@@ -1302,7 +1294,7 @@ void TXMLReader::ScanPI() {
       std::u16string arg(u"<?");
       arg += fMainBuffer.View();
       if (got) arg.push_back(t);
-      Error(false, sXmlStringInText, {arg});
+      Error(ekInvalidCharacter, sXmlStringInText, {arg});
       return;
     }
   } else {
@@ -1352,7 +1344,7 @@ bool TXMLReader::CountExpansion() {
   if (fExpandedTotal <= cXmlExpansionFloor) return true;
   const std::u16string exceeded = ExpansionExceeded(fExpandedTotal, fReader->FilePosition());
   if (exceeded.empty()) return true;
-  Error(true, u"%s", {exceeded});
+  Error(ekInvalidStructure, u"%s", {exceeded});
   return false;
 }
 
@@ -1361,7 +1353,7 @@ void TXMLReader::ScanReferenceInValue() {
   if (fReference->Read(source, *fReaderSettings)) {
     if (CountExpansion()) fMainBuffer.Add(fReference->Replacement);
   } else if (Strict()) {
-    Error(false, sXmlInvalidEntity, {fReference->Raw});
+    Error(ekInvalidCharacter, sXmlInvalidEntity, {fReference->Raw});
   } else {
     fMainBuffer.Add(fReference->Raw);
   }
@@ -1378,7 +1370,7 @@ void TXMLReader::ScanReferenceToken() {
       fReaderToken->TokenValue.assign(fReference->Replacement);
     fReaderToken->TokenType = rtEntityReference;
   } else if (Strict()) {
-    Error(false, sXmlInvalidEntity, {fReference->Raw});
+    Error(ekInvalidCharacter, sXmlInvalidEntity, {fReference->Raw});
   } else {
     fReaderToken->TokenName.clear();
     fReaderToken->TokenValue.assign(fReference->Raw);
@@ -1422,7 +1414,7 @@ void TXMLReader::ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aO
   }
   if (failed) {
     if (strict) {
-      Error(false, sXmlCharInText, {u"<"});
+      Error(ekInvalidCharacter, sXmlCharInText, {u"<"});
     } else if (got && c == u'<') {
       ScanMarkupFallback(c);
     } else {
@@ -1437,7 +1429,7 @@ void TXMLReader::ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aO
   for (;;) {
     for (size_t i = 1; i < wl; ++i) w[i - 1] = w[i];
     if (!Read(c)) {
-      if (strict) Error(false, sXmlCharInText, {u"0000"});
+      if (strict) Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(0)});
       break;
     }
     if (c == u'[' && aSubset) {
@@ -1447,14 +1439,14 @@ void TXMLReader::ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aO
       if (fErrorRecorded) return;
       if (fReader->Eof()) {
         // a subset cut off by the end of the input is as incomplete as any other section
-        if (strict) Error(false, sXmlCharInText, {u"0000"});
+        if (strict) Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(0)});
         break;
       }
       std::fill(w, w + 4, char16_t(0));
       continue;
     }
     if (strict && XmlCharKind(c) == ckInvalid) {
-      Error(false, sXmlCharInText, {Hex4(c)});
+      Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
       return;
     }
     w[wl - 1] = c;
@@ -1471,7 +1463,7 @@ void TXMLReader::ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aO
 }
 
 // ---------------------------------------------------------------------------------------------
-// Properties and node path
+// Properties
 
 const std::u16string& TXMLReader::URL() const { return fReader->URL(); }
 void TXMLReader::SetURL(const std::u16string& aURL) { fReader->SetURL(aURL); }
@@ -1492,83 +1484,4 @@ std::shared_ptr<ITextParseError> TXMLReader::ParseError() const { return fReader
 const std::u16string& TXMLReader::NodePath(int32_t aIndex) const {
   if (aIndex < 0 || aIndex >= fOpenElementTokens.Count()) throw EArgumentOutOfRange(u"Argument out of range");
   return fOpenElementTokens.GetToken(aIndex)->TokenName;
-}
-
-namespace {
-// Splits at every "/", empty parts included; the empty path has no names.
-template <class F>
-size_t ForEachPathName(std::u16string_view aPath, F&& aVisit) {
-  if (aPath.empty()) return 0;
-  size_t count = 0, start = 0;
-  for (;;) {
-    const size_t slash = aPath.find(u'/', start);
-    const std::u16string_view part = aPath.substr(start, slash == std::u16string_view::npos ? aPath.npos : slash - start);
-    if (!aVisit(count, part)) return SIZE_MAX;
-    ++count;
-    if (slash == std::u16string_view::npos) return count;
-    start = slash + 1;
-  }
-}
-}  // namespace
-
-bool TXMLReader::NodePathMatch(const std::vector<std::u16string>& aNodePath) const {
-  const int32_t n = fOpenElementTokens.Count();
-  if (static_cast<size_t>(n) != aNodePath.size()) return false;
-  for (int32_t i = 0; i < n; ++i)
-    if (fOpenElementTokens.GetToken(i)->TokenName != aNodePath[static_cast<size_t>(i)]) return false;
-  return true;
-}
-
-bool TXMLReader::NodePathMatch(std::u16string_view aNodePath) const {
-  const size_t n = static_cast<size_t>(fOpenElementTokens.Count());
-  const size_t count = ForEachPathName(aNodePath, [&](size_t i, std::u16string_view part) {
-    return i < n && fOpenElementTokens.GetToken(static_cast<int32_t>(i))->TokenName == part;
-  });
-  return count == n;
-}
-
-bool TXMLReader::RefIsChildOfNodePath(const std::vector<std::u16string>& aRefNodePath) const {
-  const int32_t n = fOpenElementTokens.Count();
-  if (static_cast<size_t>(n) != aRefNodePath.size() + 1) return false;
-  for (size_t i = 0; i < aRefNodePath.size(); ++i)
-    if (fOpenElementTokens.GetToken(static_cast<int32_t>(i))->TokenName != aRefNodePath[i]) return false;
-  return true;
-}
-
-bool TXMLReader::RefIsChildOfNodePath(std::u16string_view aRefNodePath) const {
-  const size_t n = static_cast<size_t>(fOpenElementTokens.Count());
-  const size_t count = ForEachPathName(aRefNodePath, [&](size_t i, std::u16string_view part) {
-    return i + 1 < n && fOpenElementTokens.GetToken(static_cast<int32_t>(i))->TokenName == part;
-  });
-  return count != SIZE_MAX && count + 1 == n;
-}
-
-bool TXMLReader::RefIsParentOfNodePath(const std::vector<std::u16string>& aRefNodePath) const {
-  const int32_t n = fOpenElementTokens.Count();
-  if (aRefNodePath.size() != static_cast<size_t>(n) + 1) return false;
-  for (int32_t i = 0; i < n; ++i)
-    if (fOpenElementTokens.GetToken(i)->TokenName != aRefNodePath[static_cast<size_t>(i)]) return false;
-  return true;
-}
-
-bool TXMLReader::RefIsParentOfNodePath(std::u16string_view aRefNodePath) const {
-  const size_t n = static_cast<size_t>(fOpenElementTokens.Count());
-  const size_t count = ForEachPathName(aRefNodePath, [&](size_t i, std::u16string_view part) {
-    return i < n ? fOpenElementTokens.GetToken(static_cast<int32_t>(i))->TokenName == part : i == n;
-  });
-  return count == n + 1;
-}
-
-void TXMLReader::NodePathAssignTo(std::vector<std::u16string>& aNodePath) const {
-  aNodePath.clear();
-  for (int32_t i = 0; i < fOpenElementTokens.Count(); ++i) aNodePath.push_back(fOpenElementTokens.GetToken(i)->TokenName);
-}
-
-std::u16string TXMLReader::NodePathAsString() const {
-  std::u16string s;
-  for (int32_t i = 0; i < fOpenElementTokens.Count(); ++i) {
-    if (i > 0) s.push_back(u'/');
-    s += fOpenElementTokens.GetToken(i)->TokenName;
-  }
-  return s;
 }

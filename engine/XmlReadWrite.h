@@ -235,6 +235,13 @@ std::u16string ExpansionExceeded(int64_t aExpanded, int64_t aRead);
 
 struct TXMLReferenceReader;
 
+// The class of a syntax error the readers record: it picks the parse error (and exception) class
+// and so the error code.
+enum TXMLErrorKind : uint8_t {
+  ekInvalidCharacter,  // TXMLParseErrorInvalidCharacter
+  ekInvalidStructure   // TXMLParseErrorInvalidStructure
+};
+
 class TXMLReader {
 public:
   TXMLReader();
@@ -262,14 +269,7 @@ public:
   // Lets reading go on after the current document element with brAfterDocumentElement.
   void ResetDocumentElement() { fDocumentElementFound = false; }
 
-  bool NodePathMatch(const std::vector<std::u16string>& aNodePath) const;
-  bool NodePathMatch(std::u16string_view aNodePath) const;
-  bool RefIsChildOfNodePath(const std::vector<std::u16string>& aRefNodePath) const;
-  bool RefIsChildOfNodePath(std::u16string_view aRefNodePath) const;
-  bool RefIsParentOfNodePath(const std::vector<std::u16string>& aRefNodePath) const;
-  bool RefIsParentOfNodePath(std::u16string_view aRefNodePath) const;
-  void NodePathAssignTo(std::vector<std::u16string>& aNodePath) const;
-  std::u16string NodePathAsString() const;
+  // The open elements, outermost (index 0) first.
   const std::u16string& NodePath(int32_t aIndex) const;
   int32_t NodePathCount() const { return fOpenElementTokens.Count(); }
 
@@ -297,7 +297,7 @@ private:
   bool Read(char16_t& c) { return fReader->ReadNextChar(c); }
   void Undo() { fReader->UndoRead(); }
   bool Strict() const { return fReaderSettings->StrictXML(); }
-  void Error(bool aStructure, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs);
+  void Error(TXMLErrorKind aKind, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs);
 
   void ResetState(TEncoding* aForceEncoding);
   bool ReadToken();

@@ -283,44 +283,36 @@ bool TSAXParser::SpacePreserved() const {
          fPreserveWhiteSpaceTree[size_t(depth)] == pwPreserve;
 }
 
-// ---- events: the property's handler first, then the handler object ----
+// ---- events ----
 
 void TSAXParser::SendStartDocument() {
   if (OnStartDocument) OnStartDocument(*this);
-  if (fHandler) fHandler->StartDocument(*this);
 }
 
 void TSAXParser::SendEndDocument() {
   if (OnEndDocument) OnEndDocument(*this);
-  if (fHandler) fHandler->EndDocument(*this);
 }
 
 void TSAXParser::SendCharacters(std::u16string_view aText) {
   if (OnCharacters) OnCharacters(*this, aText);
-  if (fHandler) fHandler->Characters(*this, aText);
 }
 
 void TSAXParser::SendComment(std::u16string_view aText) {
   if (OnComment) OnComment(*this, aText);
-  if (fHandler) fHandler->Comment(*this, aText);
 }
 
 void TSAXParser::SendXMLDeclaration() {
   if (OnXMLDeclaration) OnXMLDeclaration(*this, *fAttributes);
-  if (fHandler) fHandler->XMLDeclaration(*this, *fAttributes);
 }
 
 void TSAXParser::SendProcessingInstruction(std::u16string_view aTarget, std::u16string_view aContent) {
   if (OnProcessingInstruction) OnProcessingInstruction(*this, aTarget, aContent);
-  if (fHandler) fHandler->ProcessingInstruction(*this, aTarget, aContent);
 }
 
 void TSAXParser::SendStartElement(std::u16string_view aName) {
   if (OnStartElement) OnStartElement(*this, aName, *fAttributes);
-  if (fHandler) fHandler->StartElement(*this, aName, *fAttributes);
 }
 
 void TSAXParser::SendEndElement(std::u16string_view aName) {
   if (OnEndElement) OnEndElement(*this, aName);
-  if (fHandler) fHandler->EndElement(*this, aName);
 }

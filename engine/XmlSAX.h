@@ -106,21 +106,6 @@ private:
 
 class TSAXParser;
 
-// Optional handler object: receives every event after the event properties. The default
-// implementation ignores everything, so a subclass overrides only what it needs.
-class TSAXHandler {
-public:
-  virtual ~TSAXHandler() = default;
-  virtual void StartDocument(TSAXParser& aParser) {}
-  virtual void EndDocument(TSAXParser& aParser) {}
-  virtual void Characters(TSAXParser& aParser, std::u16string_view aText) {}
-  virtual void Comment(TSAXParser& aParser, std::u16string_view aText) {}
-  virtual void XMLDeclaration(TSAXParser& aParser, const TSAXAttributes& aAttributes) {}
-  virtual void ProcessingInstruction(TSAXParser& aParser, std::u16string_view aTarget, std::u16string_view aContent) {}
-  virtual void StartElement(TSAXParser& aParser, std::u16string_view aName, const TSAXAttributes& aAttributes) {}
-  virtual void EndElement(TSAXParser& aParser, std::u16string_view aName) {}
-};
-
 // Names, texts and the attribute list handed to an event are valid only during that call.
 using TSAXNotifyEvent = std::function<void(TSAXParser& aParser)>;
 using TSAXTextEvent = std::function<void(TSAXParser& aParser, std::u16string_view aText)>;
@@ -172,8 +157,6 @@ public:
   void SetWhiteSpaceHandling(TXMLWhiteSpaceHandling aValue);
   TSAXParserState ParserState() const { return fParserState; }
   bool ParsingStopped() const { return fParserState == spsStopping || fParserState == spsStopped; }
-  TSAXHandler* Handler() const { return fHandler; }
-  void SetHandler(TSAXHandler* aHandler) { fHandler = aHandler; }  // not owned
   const std::shared_ptr<ITextParseError>& ParseError() const { return fParseError; }
   const std::u16string& URL() const { return fURL; }
 
@@ -181,16 +164,6 @@ public:
   const std::u16string& NodePath(int32_t aIndex) const { return fReader->NodePath(aIndex); }
   int64_t ApproxStreamPosition() const { return fReader->ApproxStreamPosition(); }
   int64_t StreamSize() const { return fReader->StreamSize(); }
-  bool NodePathMatch(const std::vector<std::u16string>& aNodePath) const { return fReader->NodePathMatch(aNodePath); }
-  bool NodePathMatch(std::u16string_view aNodePath) const { return fReader->NodePathMatch(aNodePath); }
-  bool RefIsChildOfNodePath(std::u16string_view aRefNodePath) const {
-    return fReader->RefIsChildOfNodePath(aRefNodePath);
-  }
-  bool RefIsParentOfNodePath(std::u16string_view aRefNodePath) const {
-    return fReader->RefIsParentOfNodePath(aRefNodePath);
-  }
-  void NodePathAssignTo(std::vector<std::u16string>& aNodePath) const { fReader->NodePathAssignTo(aNodePath); }
-  std::u16string NodePathAsString() const { return fReader->NodePathAsString(); }
 
 private:
   bool Parse();
@@ -215,7 +188,6 @@ private:
   bool fDataRead = false;
   TSAXParserState fParserState = spsIdle;
   std::unique_ptr<TSAXAttributes> fAttributes;
-  TSAXHandler* fHandler = nullptr;
   std::shared_ptr<ITextParseError> fParseError;
   TXMLWhiteSpaceHandling fWhiteSpaceHandling = wsTrim;
   // wsAutoTag: per depth of an open element, whether its text keeps its space. Entries hold the

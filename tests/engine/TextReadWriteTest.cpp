@@ -153,7 +153,7 @@ TEST(TextReader, ParseErrorCarriesStubAndRaisesPerErrorHandling) {
   r.RaiseExceptionFmt(TXMLParseErrorInvalidCharacter::ClassType(), u"bad %s", {u"thing"});
   auto e = r.ParseError();
   ASSERT_TRUE(e);
-  EXPECT_EQ(e->GetErrorCode(), 5);
+  EXPECT_EQ(e->GetErrorCode(), pcInvalidCharacter);
   EXPECT_EQ(e->GetLine(), 2);
   EXPECT_EQ(e->GetLinePos(), 40);
   EXPECT_EQ(e->GetSrcTextPos(), 30);
@@ -165,7 +165,7 @@ TEST(TextReader, ParseErrorCarriesStubAndRaisesPerErrorHandling) {
     e->RaiseException();
     FAIL();
   } catch (const EXMLReaderInvalidCharacter& x) {
-    EXPECT_EQ(x.GetErrorCode(), 5);
+    EXPECT_EQ(x.GetErrorCode(), pcInvalidCharacter);
     EXPECT_EQ(x.Message(), u"bad thing\r\n\r\nReading at:\r\nURL: file.xml\r\nLine: 2\r\nChar: 40\r\n"
                            u"Position in source stub: 30\r\nSource stub:\r\n" + line.substr(10, 40));
   }
@@ -177,7 +177,7 @@ TEST(TextReader, ParseErrorCarriesStubAndRaisesPerErrorHandling) {
   s.SetErrorHandling(ehRaiseAndEat);
   s.RaiseException(TXMLParseErrorInvalidStructure::ClassType(), u"oops");
   ASSERT_TRUE(s.ParseError());
-  EXPECT_EQ(s.ParseError()->GetErrorCode(), 3);
+  EXPECT_EQ(s.ParseError()->GetErrorCode(), pcInvalidStructure);
   EXPECT_EQ(s.ParseError()->GetSrcText(), u"cd");
   EXPECT_EQ(s.ParseError()->GetSrcTextPos(), 0);
   s.SetErrorHandling(ehRaise);
@@ -185,7 +185,7 @@ TEST(TextReader, ParseErrorCarriesStubAndRaisesPerErrorHandling) {
     s.RaiseException(TXMLParseErrorInvalidStructure::ClassType(), u"again");
     FAIL();
   } catch (const ETextReaderException& x) {
-    EXPECT_EQ(x.GetErrorCode(), 3);
+    EXPECT_EQ(x.GetErrorCode(), pcInvalidStructure);
     // The first error's stub read up to the next line break and gave it back: the line is already
     // counted and the position stands before the line's first character.
     EXPECT_EQ(x.Line(), 3);
