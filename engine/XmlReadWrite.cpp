@@ -294,6 +294,9 @@ public:
         got = fSource.Read(c);
       }
     }
+    // A literal that the input cuts off would swallow everything after its quote (a "]", the
+    // document): an error in both modes, like a cut-off entity value.
+    if (!got && quote != 0 && !fErrorRecorded) Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(0)});
   }
 
 private:
@@ -429,6 +432,11 @@ private:
         default:
           fValue.Add(c);
       }
+    }
+    if (!got) {
+      // the input ended before the closing quote: what was read is not the value
+      Error(ekInvalidCharacter, sXmlEntityValueNotQuoted, {fName});
+      return;
     }
     if (!parameter) fSettings.EntityList().AddOrReplace(fName, std::u16string(fValue.View()));
     while (got && c != u'>') got = fSource.Read(c);

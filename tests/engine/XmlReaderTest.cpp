@@ -308,6 +308,7 @@ TEST(XmlReader, ErrorAtTheEndOfTheInputShowsTheLastLine) {
       {u"<r>\n<!-- a comment cut", u"<!-- a comment cut"},
       {u"<r><![CDATA[0123456789012345678901234567890123456789", u"012345678901234567890123456789"},
       {u"<!DOCTYPE r [\n<!ENTITY e 'x'>", u"<!ENTITY e 'x'>"},
+      {u"<!DOCTYPE r [\n<!ENTITY e 'x>", u"<!ENTITY e 'x>"},
       {u"<r>\r\n", u""},
   };
   for (const auto& c : cases) {
@@ -407,6 +408,32 @@ TEST(XmlReader, SubsetCommentsAndPIsAreUnits) {
             "DT=d [<!-- <!ENTITY e 'E'> -->]|OE d|FO d" + Msg(sXmlInvalidEntity, {u"&e;"}));
   // a comment cut off by the end of the input leaves the subset unfinished
   EXPECT_EQ(Dump(u"<!DOCTYPE d [<!-- ]><d/>"), Msg(sXmlCharInText, {u"0x0000"}));
+}
+
+// A literal that the input cuts off is no value, whatever was read up to the end: the load fails
+// in both modes, in the internal subset as in an external DTD, and what came before it stays.
+TEST(XmlReader, DTDLiteralsCutOffByTheEndAreErrors) {
+  const struct {
+    std::u16string_view Subset;
+    std::string Error;
+  } cases[] = {
+      {u"<!ENTITY a 'A'><!ENTITY b 'B>", Msg(sXmlEntityValueNotQuoted, {u"b"})},
+      {u"<!ENTITY a 'A'><!ENTITY b \"B>]><r>&a;</r>", Msg(sXmlEntityValueNotQuoted, {u"b"})},
+      {u"<!ENTITY a 'A'><!ENTITY b SYSTEM 'b.ent>]><r/>", Msg(sXmlEntityValueNotQuoted, {u"b"})},
+      {u"<!ENTITY a 'A'><!ATTLIST r x CDATA 'x>]><r/>", Msg(sXmlCharInText, {u"0x0000"})},
+  };
+  for (bool strict : {true, false}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(Visible(c.Subset) + (strict ? " strict" : " tolerant"));
+      EXPECT_EQ(Dump(u"<!DOCTYPE r [" + std::u16string(c.Subset), {.Strict = strict}), c.Error);
+      TXMLReaderSettings settings;
+      settings.SetStrictXML(strict);
+      EXPECT_FALSE(settings.LoadDTDFromString(c.Subset));
+      std::u16string value;
+      EXPECT_TRUE(settings.EntityList().Find(u"a", value));
+      EXPECT_FALSE(settings.EntityList().Find(u"b", value));
+    }
+  }
 }
 
 // External entities are declared but never read; a reference to one stays as written.
