@@ -2,6 +2,7 @@
 // files to the running instance and ends; the first creates the main window and runs
 // until it closes.
 #include "AboutDlg.h"
+#include "BufferedStreams.h"
 #include "Corvane_CmdLine.h"
 #include "Corvane_Dialogs.h"
 #include "Corvane_IPC.h"
@@ -106,6 +107,11 @@ int main(int argc, char** argv) {
 
   // Read once more now that this process is the running instance; not refreshed later.
   std::setlocale(LC_ALL, "");
+  // A save or an export under way when the session ends the program (SIGTERM, SIGHUP) or
+  // Ctrl+C stops it must not leave its temporary file, as big as the output, beside the
+  // target. Qt keeps the default action for these signals; the handler removes the files and
+  // then ends the program by the same signal, as before.
+  RemovePendingTempFilesOnSignals();
 
   Twnd_quillon_Main mainWindow(ProgramCommandLine.get());
   mainWindow.show();
