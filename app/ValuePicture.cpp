@@ -3,8 +3,8 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QSaveFile>
 
+#include "BufferedStreams.h"
 #include "QtText.h"
 
 QString TValuePicture::KindWord() const { return ToQString(PictureKindWord(Kind)); }
@@ -50,6 +50,14 @@ bool SaveValuePicture(const TValuePicture& APicture, const QString& AFilename) {
     const char* format = ext == QStringLiteral("jpg") ? "jpeg" : ext == QStringLiteral("bmp") ? "bmp" : "png";
     if (!APicture.Image.save(&buffer, format)) return false;
   }
-  QSaveFile file(AFilename);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+  // Written as every file of the program is: through a link to the file it names, in place
+  // into a FIFO or device, keeping the replaced file's permissions, no temporary file left.
+  try {
+    TAtomicFileStream file(ToU16(AFilename));
+    file.WriteBuffer(bytes.constData(), bytes.size());
+    file.Commit();
+  } catch (const EGeneralError&) {
+    return false;
+  }
+  return true;
 }

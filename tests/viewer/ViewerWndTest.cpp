@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QImage>
@@ -20,10 +23,15 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <iostream>
 
 #include "Corvane_Dialogs.h"
 #include "QtText.h"
@@ -225,6 +233,86 @@ TEST_F(ViewerTest, Base64ValuesShowTheirPictureOrTheirDecodedText) {
   EXPECT_FALSE(ValueTabs()->isTabVisible(1));
   EXPECT_FALSE(ValueTabs()->isTabVisible(2));
   EXPECT_EQ(ValueCard(), 0);
+}
+
+// "Save..." on the picture: the picture file's own bytes under its own extension, converted
+// under another, through a link to the file it names (the link stays), and an error box naming
+// the target when it cannot be written, with nothing left beside it. The save dialog is
+// answered the way a user would type the name.
+TEST_F(ViewerTest, SavePictureWritesThePictureOrSaysItCannot) {
+  QStringList boxes;
+  SetDialogHook([&](TDialogKind aKind, const QString&, const QString& aText) {
+    boxes << QStringLiteral("%1:%2").arg(int(aKind)).arg(aText);
+    return mrOk;
+  });
+  Focus(u"picture");
+  ASSERT_EQ(ValueCard(), 2);
+  QAction* save = MenuAction(Part<QWidget>("ImageView"), QStringLiteral("Save..."));
+  ASSERT_NE(save, nullptr);
+  const auto saveAs = [&](const QString& aTarget) {
+    bool answered = false;
+    auto* poll = new QTimer;
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [&answered, poll, aTarget] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      poll->stop();
+      poll->deleteLater();
+      answered = true;
+      auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (edit)
+        edit->setText(aTarget);
+      else
+        dialog->selectFile(aTarget);
+      static_cast<QDialog*>(dialog)->accept();  // the dialog's own checks run
+    });
+    poll->start();
+    save->trigger();
+    EXPECT_TRUE(answered) << aTarget.toStdString();
+  };
+  const auto read = [](const QString& aName) {
+    QFile f(aName);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<not written>");
+  };
+  const auto leftovers = [](const QString& aFolder) {
+    return QDir(aFolder).entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden);
+  };
+  const QByteArray png = QByteArray::fromBase64(PngBase64(16));
+
+  saveAs(FDir.filePath("saved.png"));
+  EXPECT_EQ(read(FDir.filePath("saved.png")), png);
+
+  saveAs(FDir.filePath("saved.bmp"));
+  QImage bmp;
+  EXPECT_TRUE(bmp.loadFromData(read(FDir.filePath("saved.bmp")), "BMP"));
+  EXPECT_EQ(bmp.size(), QSize(16, 16));
+
+  // A link whose file does not exist yet: the file is created, the link stays a link.
+  ASSERT_TRUE(QFile::link(FDir.filePath("real.png"), FDir.filePath("link.png")));
+  saveAs(FDir.filePath("link.png"));
+  EXPECT_TRUE(QFileInfo(FDir.filePath("link.png")).isSymLink());
+  EXPECT_EQ(read(FDir.filePath("real.png")), png);
+  EXPECT_TRUE(boxes.isEmpty()) << boxes.join('\n').toStdString();
+  EXPECT_TRUE(leftovers(FDir.path()).isEmpty());
+
+  // Targets that cannot be written: a name under a plain file, and a read-only folder (which
+  // binds everyone but root).
+  WriteFile("plain.txt", "x");
+  QStringList targets{FDir.filePath("plain.txt/picture.png")};
+  ASSERT_TRUE(QDir(FDir.path()).mkdir("locked"));
+  ASSERT_TRUE(QFile::setPermissions(FDir.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner));
+  if (geteuid() != 0)
+    targets << FDir.filePath("locked/picture.png");
+  else
+    std::cout << "[ note ] as root a read-only folder can be written: only the name under a plain file is tried\n";
+  for (const QString& target : targets) {
+    boxes.clear();
+    saveAs(target);
+    EXPECT_EQ(boxes, QStringList{QStringLiteral("%1:Cannot save %2.").arg(int(dkError)).arg(target)});
+    EXPECT_FALSE(QFileInfo::exists(target));
+  }
+  EXPECT_TRUE(leftovers(FDir.filePath("locked")).isEmpty());
+  QFile::setPermissions(FDir.filePath("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST_F(ViewerTest, SamplePictureWrappedOverIndentedLinesShowsInTheImageTab) {
