@@ -6,6 +6,8 @@
 #include <QVBoxLayout>
 
 #include "Corvane.Control.Icons.h"
+#include "QtText.h"
+#include "ValueClassify.h"
 
 namespace {
 const QColor cCaptionColor(0xE4, 0xE8, 0xEE);
@@ -49,7 +51,10 @@ QToolButton* TCaptionPanel::AddButton(TIconIndex aIcon, const QString& aHint) {
   return b;
 }
 
-void TCaptionPanel::SetCaption(const QString& aText) { FCaption->setText(aText); }
+// A caption is one line: a file or node name of megabytes shows as its bounded prefix.
+void TCaptionPanel::SetCaption(const QString& aText) {
+  FCaption->setText(aText.size() > qsizetype(cFieldTextLength) ? ToQString(BoundedText(U16View(aText))) : aText);
+}
 
 QString TCaptionPanel::Caption() const { return FCaption->text(); }
 

@@ -227,7 +227,7 @@ void TViewerTreeCard::EndLoad() {
   FModel->EndReset();
   FTree->Reset();
   for (const TMessageLine& line : FHost.Document().Messages()) {
-    auto* item = new QListWidgetItem(Icon(line.ImageIndex), ToQString(line.Text), FBox);
+    auto* item = new QListWidgetItem(Icon(line.ImageIndex), ToQString(BoundedText(line.Text)), FBox);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   }
 }
@@ -263,9 +263,11 @@ void TViewerTreeCard::TreeFocusChanged(TNodeIndex aNode) {
   const int level = tree.Depth(aNode) - (type == ntAttr ? 1 : 0);
   std::u16string path = tree.IsElement(aNode) ? tree.Path(aNode, u'\\') : tree.Path(tree.Parent(aNode), u'\\');
   if (!path.empty() && path.back() == u'\\') path.pop_back();
+  // The whole path stays for "Copy to clipboard"; the bar and its tip show a bounded prefix.
   FPath = ToQString(path);
-  FPathBar->setToolTip(FPath);
-  QString shown = FPath;
+  const QString bounded = ToQString(BoundedText(path));
+  FPathBar->setToolTip(bounded);
+  QString shown = bounded;
   FPathBar->setText(shown.replace(QLatin1Char('\\'), QStringLiteral(" \u25BA ")));
 
   int64_t elements = 0;
@@ -280,7 +282,7 @@ void TViewerTreeCard::TreeFocusChanged(TNodeIndex aNode) {
     FListData.push_back(tree.Data(c));
     const TNodeData& data = FListData.back();
     items.append(new QTreeWidgetItem(
-        {ToQString(data.Name), ToQString(RowText(data.Value, TNodeTreeModel::cValueColumnLength))}));
+        {ToQString(BoundedText(data.Name)), ToQString(RowText(data.Value, TNodeTreeModel::cValueColumnLength))}));
   }
   {
     const QSignalBlocker block(FList);

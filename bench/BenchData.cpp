@@ -141,3 +141,41 @@ std::string BenchAttributeDocument(const std::string& aDataDir) {
   });
   return path;
 }
+
+std::string BenchHugeNameDocument(const std::string& aDataDir) {
+  const std::string path = aDataDir + "/focus-10mb-name.xml";
+  WriteOnce(path, [](std::ofstream& out) {
+    std::string name;
+    name.reserve(kHugeNameLength);
+    while (name.size() < kHugeNameLength) name += "huge.name-";
+    name.resize(kHugeNameLength);
+    out << "<?xml version=\"1.0\"?>\n<doc>\n  <before id=\"1\"/>\n  <" << name
+        << " id=\"2\" kind=\"huge\">text of the element with the huge name</" << name
+        << ">\n  <after id=\"3\"/>\n</doc>\n";
+  });
+  return path;
+}
+
+std::string BenchAmplifiedDocument(const std::string& aDataDir) {
+  const std::string path = aDataDir + "/focus-amplified.xml";
+  WriteOnce(path, [](std::ofstream& out) {
+    // Each entity holds eight of the one before: "lol" (60 units) becomes 60 * 8^5 units in
+    // e5, and the element's text holds three of those: about 5.9 million units of letters,
+    // which also pass for Base64. The comment before it is ordinary text that the reader counts
+    // against the expansion, so the bound on expansion relative to the input lets it through.
+    out << "<?xml version=\"1.0\"?>\n<!DOCTYPE doc [\n  <!ENTITY e0 \"";
+    for (int i = 0; i < 20; ++i) out << "lol";
+    out << "\">\n";
+    for (int e = 1; e <= 5; ++e) {
+      out << "  <!ENTITY e" << e << " \"";
+      for (int i = 0; i < 8; ++i) out << "&e" << e - 1 << ';';
+      out << "\">\n";
+    }
+    out << "]>\n<!--\n";
+    const std::string line(99, '.');
+    for (int i = 0; i < 10000; ++i) out << line << '\n';
+    out << "-->\n<doc>\n  <before id=\"1\"/>\n  <bomb id=\"2\" note=\"&e4;\">&e5;&e5;&e5;</bomb>\n  <after id=\"3\"/>\n"
+           "</doc>\n";
+  });
+  return path;
+}

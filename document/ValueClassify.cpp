@@ -152,6 +152,19 @@ std::u16string RowText(std::u16string_view aValue, int32_t aCount) {
   return text;
 }
 
+std::u16string BoundedText(std::u16string_view aText, size_t aLength) {
+  if (aText.size() <= aLength) return std::u16string(aText);
+  size_t keep = aLength;
+  if (keep > 0 && aText[keep - 1] >= 0xD800 && aText[keep - 1] <= 0xDBFF && aText[keep] >= 0xDC00 &&
+      aText[keep] <= 0xDFFF)
+    --keep;
+  std::u16string text;
+  text.reserve(keep + 1);
+  text.assign(aText.substr(0, keep));
+  text.push_back(cEllipsis);
+  return text;
+}
+
 std::u16string_view PictureKindWord(TPictureKind aKind) noexcept {
   switch (aKind) {
     case pkBitmap: return u"Bitmap";

@@ -5,6 +5,7 @@
 // picture (a decoder may widen it).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,6 +35,17 @@ TValueClass ClassifyValue(std::u16string_view aValue);
 // visible mark U+21B5, so a multi-line value (a comment, mixed text) stays within its row.
 std::u16string RowText(std::u16string_view aValue, int32_t aCount);
 inline constexpr char16_t cLineBreakMark = u'\u21B5';
+
+// Single-line fields (the path bar and its tip, list and tree cells, panel captions, message
+// lines) show a bounded prefix of their text: laying out a line of megabytes (a huge element
+// name, an amplified value) takes seconds, and no field is wide enough to show more than this.
+// Where the whole text is needed (copying, the value pane) it is taken from the node instead.
+inline constexpr size_t cFieldTextLength = 1000;
+inline constexpr char16_t cEllipsis = u'\u2026';
+// aText unchanged when it has at most aLength code units; otherwise its first aLength units
+// (one fewer when the cut would split a surrogate pair) followed by cEllipsis. Line breaks
+// stay as they are. Reads no more than the units it keeps.
+std::u16string BoundedText(std::u16string_view aText, size_t aLength = cFieldTextLength);
 
 // Picture kinds in the order their decoders are tried.
 enum TPictureKind : int32_t { pkBitmap, pkJPEG, pkGIF, pkPNG };

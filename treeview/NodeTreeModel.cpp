@@ -15,7 +15,7 @@ void TNodeTreeModel::SetTree(TNodeTree* aTree) {
 }
 
 QString TNodeTreeModel::CellText(TNodeIndex aNode, int aColumn) const {
-  if (aColumn == cnTag) return ToQString(FTree->Name(aNode));
+  if (aColumn == cnTag) return ToQString(BoundedText(FTree->Name(aNode)));
   if (aColumn != cnValue || FTree->ValueEmpty(aNode)) return {};
   // Two units more than shown: the prefix never splits a surrogate pair, so 102 still tells
   // a value of 101 or more units from one of exactly 100.

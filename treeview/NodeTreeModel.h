@@ -49,7 +49,7 @@ public:
   // Invalid for cNoNode and for a hidden node.
   QModelIndex IndexOf(TNodeIndex aNode, int aColumn = 0) const;
 
-  // Display: column 0 the Name, column 1 the Value cut to 100 characters (then "...") on one
+  // Display: column 0 the Name (a bounded prefix of a huge one, see BoundedText), column 1 the Value cut to 100 characters (then "...") on one
   // line (see RowText), which decodes at most ~100 characters of the value. Decoration: the
   // node kind's icon in column 0. Background: the Value column's shade.
   QVariant data(const QModelIndex& aIndex, int aRole = Qt::DisplayRole) const override;

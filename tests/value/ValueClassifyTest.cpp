@@ -112,3 +112,32 @@ TEST(ValueClassifyTest, CaptionNamesKindSizeAndOnlyTheKnownDepths) {
       {pkBitmap, u".bmp"}, {pkJPEG, u".jpg"}, {pkGIF, u".gif"}, {pkPNG, u".png"}};
   for (auto [kind, extension] : extensions) EXPECT_EQ(PictureExtension(kind), extension);
 }
+
+TEST(ValueClassifyTest, SingleLineFieldsTakeABoundedPrefixWithAnEllipsis) {
+  const std::u16string e(1, cEllipsis);
+  struct TCase {
+    std::u16string Text;
+    size_t Length;
+    std::u16string Shown;
+  } cases[] = {
+      {u"", 4, u""},
+      {u"abcd", 4, u"abcd"},                                     // exactly the bound: unchanged
+      {u"abcde", 4, u"abcd" + e},                                // one over: cut
+      {u"ab\U0001F600cd", 4, u"ab\U0001F600" + e},               // the pair ends at the bound
+      {u"abc\U0001F600d", 4, u"abc" + e},                        // the cut would split the pair
+      {u"\U0001F600\U0001F600", 3, u"\U0001F600" + e},
+      {u"\U0001F600x", 1, e},                                    // nothing whole fits
+      {u"ab\ncd\r\nef\ngh", 7, u"ab\ncd\r\n" + e},               // lines before the cut are kept
+      {u"ab\r\ncd", 3, u"ab\r" + e},                             // a cut between CR and LF
+      {u"x\xDC00yz", 2, u"x\xDC00" + e},                         // a lone low surrogate is a unit
+      {u"\xD800\xD800z", 2, u"\xD800\xD800" + e},                // lone highs are no pair
+  };
+  for (const TCase& c : cases) EXPECT_EQ(BoundedText(c.Text, c.Length), c.Shown) << Narrow(c.Text);
+
+  // A huge text costs only the prefix, with the default bound.
+  const std::u16string huge(10 * 1024 * 1024, u'n');
+  const std::u16string shown = BoundedText(huge);
+  EXPECT_EQ(shown.size(), cFieldTextLength + 1);
+  EXPECT_EQ(shown.back(), cEllipsis);
+  EXPECT_EQ(std::u16string_view(shown).substr(0, cFieldTextLength), std::u16string_view(huge).substr(0, cFieldTextLength));
+}
