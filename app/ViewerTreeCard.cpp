@@ -137,7 +137,7 @@ void TViewerTreeCard::BuildDetailPanel(QSplitter* aParent) {
   FPathBar->setContextMenuPolicy(Qt::CustomContextMenu);
   auto* pathMenu = new QMenu(FPathBar);
   QAction* copyPath = pathMenu->addAction(QStringLiteral("Copy to clipboard"));
-  connect(copyPath, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(FPath); });
+  connect(copyPath, &QAction::triggered, this, [this] { QGuiApplication::clipboard()->setText(WholePath()); });
   connect(FPathBar, &QWidget::customContextMenuRequested, this,
           [this, pathMenu](const QPoint& aPos) { pathMenu->popup(FPathBar->mapToGlobal(aPos)); });
   FDetailPanel->Body()->addWidget(FPathBar);
@@ -211,7 +211,7 @@ void TViewerTreeCard::Reset() {
   FValuePanel->hide();
   FValuePanel->Reset();
   FBox->clear();
-  FPath.clear();
+  FPathShown = false;
   FPathBar->setText(QString());
   FPathBar->setToolTip(QString());
   FDetailPanel->SetCaption(QStringLiteral("Details"));
@@ -261,10 +261,12 @@ void TViewerTreeCard::TreeFocusChanged(TNodeIndex aNode) {
 
   const TNodeType type = tree.Typ(aNode);
   const int level = tree.Depth(aNode) - (type == ntAttr ? 1 : 0);
-  std::u16string path = tree.IsElement(aNode) ? tree.Path(aNode, u'\\') : tree.Path(tree.Parent(aNode), u'\\');
-  if (!path.empty() && path.back() == u'\\') path.pop_back();
-  // The whole path stays for "Copy to clipboard"; the bar and its tip show a bounded prefix.
-  FPath = ToQString(path);
+  FPathNode = tree.IsElement(aNode) ? aNode : tree.Parent(aNode);
+  FPathShown = true;
+  // One unit over the bound: a cut path is longer than that, so its last unit is no trailing
+  // backslash to drop.
+  std::u16string path = tree.Path(FPathNode, u'\\', cFieldTextLength + 1);
+  if (path.size() <= cFieldTextLength + 1 && path.back() == u'\\') path.pop_back();
   const QString bounded = ToQString(BoundedText(path));
   FPathBar->setToolTip(bounded);
   QString shown = bounded;
@@ -289,10 +291,19 @@ void TViewerTreeCard::TreeFocusChanged(TNodeIndex aNode) {
     FList->addTopLevelItems(items);
   }
   FList->setVisible(!items.isEmpty());
-  ShowValue(tree.Data(aNode));
+  // The value pane wants the name only to offer it as a picture's file name: a bounded prefix
+  // spares copying a name of megabytes.
+  ShowValue({BoundedText(tree.Name(aNode)), tree.Value(aNode), type});
   FList->setUpdatesEnabled(true);
   FDetailPanel->SetCaption(
       QStringLiteral("Elems: %1   Attrs: %2   Level: %3").arg(elements).arg(attributes).arg(level));
+}
+
+QString TViewerTreeCard::WholePath() const {
+  if (!FPathShown) return {};
+  std::u16string path = FHost.Document().Tree().Path(FPathNode, u'\\');
+  if (path.back() == u'\\') path.pop_back();
+  return ToQString(path);
 }
 
 void TViewerTreeCard::ShowValue(const TNodeData& aData) {

@@ -50,6 +50,8 @@ private:
   void Reset();
   void TreeFocusChanged(TNodeIndex aNode);
   void ShowValue(const TNodeData& aData);
+  // The focused node's path as "Copy to clipboard" copies it: whole, backslashes between names.
+  QString WholePath() const;
   void LayoutDetails();
   void SearchTree();
 
@@ -60,7 +62,10 @@ private:
   TSearchBox* FTreeSearch = nullptr;
   TCaptionPanel* FDetailPanel = nullptr;
   QPushButton* FPathBar = nullptr;
-  QString FPath;  // the path bar's text with backslashes, as "Copy to clipboard" copies it
+  // The node whose path the bar shows; "Copy to clipboard" builds the whole path from it, while
+  // the bar and its tip show only a bounded prefix.
+  TNodeIndex FPathNode = cNoNode;
+  bool FPathShown = false;
   QSplitter* FListSplitter = nullptr;
   QTreeWidget* FList = nullptr;
   TGridDelegate* FListDelegate = nullptr;

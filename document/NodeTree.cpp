@@ -417,7 +417,7 @@ int32_t TNodeTree::Depth(TNodeIndex aNode) const noexcept {
   return d;
 }
 
-std::u16string TNodeTree::Path(TNodeIndex aNode, char16_t aDelimiter) const {
+std::u16string TNodeTree::Path(TNodeIndex aNode, char16_t aDelimiter, size_t aMaxLength) const {
   if (aNode == cNoNode) return std::u16string(1, aDelimiter);
   std::vector<TNodeIndex> chain;
   size_t len = 0;
@@ -425,11 +425,12 @@ std::u16string TNodeTree::Path(TNodeIndex aNode, char16_t aDelimiter) const {
     chain.push_back(n);
     len += Name(n).size() + 1;
   }
+  const size_t keep = len > aMaxLength ? aMaxLength + 1 : len;
   std::u16string s;
-  s.reserve(len);
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    s.append(Name(*it));
-    s.push_back(aDelimiter);
+  s.reserve(keep);
+  for (auto it = chain.rbegin(); it != chain.rend() && s.size() < keep; ++it) {
+    s.append(Name(*it).substr(0, keep - s.size()));
+    if (s.size() < keep) s.push_back(aDelimiter);
   }
   return s;
 }

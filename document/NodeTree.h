@@ -181,8 +181,10 @@ public:
   // Top level = 0.
   int32_t Depth(TNodeIndex aNode) const noexcept;
   // The Names of aNode's ancestors from the top level down to aNode, each followed by
-  // aDelimiter; aDelimiter alone for cNoNode.
-  std::u16string Path(TNodeIndex aNode, char16_t aDelimiter) const;
+  // aDelimiter; aDelimiter alone for cNoNode. A path longer than aMaxLength is cut to its first
+  // aMaxLength + 1 units (so the caller can tell it was cut), and no more of the names is read:
+  // a field that shows a bounded prefix pays nothing for a name of megabytes.
+  std::u16string Path(TNodeIndex aNode, char16_t aDelimiter, size_t aMaxLength = SIZE_MAX) const;
 
   // Children of aParent (cNoNode: the top level), all of them or only those not hidden.
   int32_t ChildCount(TNodeIndex aParent) const { return ChildCountOf(aParent, false); }

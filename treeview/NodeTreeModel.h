@@ -49,9 +49,10 @@ public:
   // Invalid for cNoNode and for a hidden node.
   QModelIndex IndexOf(TNodeIndex aNode, int aColumn = 0) const;
 
-  // Display: column 0 the Name (a bounded prefix of a huge one, see BoundedText), column 1 the Value cut to 100 characters (then "...") on one
-  // line (see RowText), which decodes at most ~100 characters of the value. Decoration: the
-  // node kind's icon in column 0. Background: the Value column's shade.
+  // Display: column 0 the Name (a bounded prefix of a huge one, see BoundedText), column 1
+  // the Value cut to 100 characters (then "...") on one line (see RowText), which decodes at
+  // most ~100 characters of the value. Decoration: the node kind's icon in column 0.
+  // Background: the Value column's shade.
   QVariant data(const QModelIndex& aIndex, int aRole = Qt::DisplayRole) const override;
   QModelIndex index(int aRow, int aColumn, const QModelIndex& aParent = {}) const override;
   // Another column of the same row, without looking the row up again (a painting view asks

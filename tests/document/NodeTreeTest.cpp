@@ -49,6 +49,10 @@ TEST(NodeTree, NavigationFollowsDocumentOrder) {
   EXPECT_EQ(t.SubtreeEnd(s.r), s.top2);
   EXPECT_EQ(t.Path(s.z, u'.'), u"r.y.z.");
   EXPECT_EQ(t.Path(cNoNode, u'\\'), u"\\");
+  // Cut one unit past the length asked for, wherever the cut falls; whole when it fits.
+  const std::pair<size_t, std::u16string> cuts[] = {
+      {6, u"r.y.z."}, {5, u"r.y.z."}, {4, u"r.y.z"}, {3, u"r.y."}, {2, u"r.y"}, {0, u"r"}};
+  for (const auto& [length, path] : cuts) EXPECT_EQ(t.Path(s.z, u'.', length), path) << length;
   EXPECT_EQ(t.Name(s.c), u"Comment");
   EXPECT_EQ(t.NameId(s.c), t.NameId(s.top2));  // one stored copy per distinct name
   EXPECT_EQ(t.Names().Count(), 6u);
