@@ -2,7 +2,6 @@
 // bar and its tip, details list, tree cell, Messages lines) show a bounded prefix ending in an
 // ellipsis, while the value views and the copy commands still give the whole text.
 #include <QClipboard>
-#include <QFile>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QMenu>
@@ -16,6 +15,7 @@
 #include "NodeTreeModel.h"
 #include "QtText.h"
 #include "QuillonOptions.h"
+#include "ScratchFile.h"
 #include "TextEditor.h"
 #include "ValueClassify.h"
 #include "ViewerWnd.h"
@@ -44,13 +44,7 @@ protected:
     FViewer->SetFilename(WriteFile("huge.xml", document));
   }
 
-  QString WriteFile(const QString& aName, const QByteArray& aBytes) {
-    const QString path = FDir.filePath(aName);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(aBytes);
-    return path;
-  }
+  QString WriteFile(const QString& aName, const QByteArray& aBytes) { return WriteScratchFile(FDir.path(), aName, aBytes); }
   template <class T>
   T* Part(const char* aName) const {
     T* part = FViewer->findChild<T*>(QString::fromLatin1(aName));
