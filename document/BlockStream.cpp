@@ -2,6 +2,41 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+#if defined(__linux__)
+namespace {
+constexpr size_t kLargePage = size_t(2) << 20;
+}
+
+TBlockStream::TBlock TBlockStream::NewBlock() {
+  static_assert(kBlockSize % kLargePage == 0);
+  // Mapped with a large page's worth to spare, then cut to a block that starts on a large-page
+  // boundary, so all of it can be backed by large pages.
+  const size_t span = kBlockSize + kLargePage;
+  void* mapped = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  char* const base = static_cast<char*>(mapped);
+  const uintptr_t at = reinterpret_cast<uintptr_t>(base);
+  char* const block = base + ((kLargePage - at % kLargePage) % kLargePage);
+  if (block > base) munmap(base, size_t(block - base));
+  char* const end = block + kBlockSize;
+  if (end < base + span) munmap(end, size_t(base + span - end));
+#if defined(MADV_HUGEPAGE)
+  madvise(block, kBlockSize, MADV_HUGEPAGE);  // advice only: without it the block still works
+#endif
+  return TBlock(block);
+}
+
+void TBlockStream::TFree::operator()(char* aBlock) const { munmap(aBlock, kBlockSize); }
+#else
+TBlockStream::TBlock TBlockStream::NewBlock() { return TBlock(new char[kBlockSize]); }
+void TBlockStream::TFree::operator()(char* aBlock) const { delete[] aBlock; }
+#endif
 
 int64_t TBlockStream::Read(void*, int64_t) { return 0; }
 
@@ -12,7 +47,7 @@ int64_t TBlockStream::Write(const void* aBuffer, int64_t aCount) {
   while (left > 0) {
     const size_t used = FSize % kBlockSize;
     if (used == 0 && FSize / kBlockSize == FBlocks.size())
-      FBlocks.emplace_back(std::make_unique_for_overwrite<char[]>(kBlockSize));
+      FBlocks.push_back(NewBlock());
     const size_t n = std::min(left, kBlockSize - used);
     std::memcpy(FBlocks[FSize / kBlockSize].get() + used, from, n);
     from += n;

@@ -2,6 +2,9 @@
 // into a text view): bytes go into fixed-size blocks, so growing never copies what was written
 // and no byte is cleared before it is written. The reader takes the blocks in order and each one
 // is freed as soon as the next is asked for, so the text is not held twice while it moves on.
+// Blocks come straight from the system and go back to it when freed, so the memory a taken
+// block held is really given up; where the system offers it they are backed by large pages,
+// as first touching a hundred megabytes page by page costs more than writing them.
 #pragma once
 
 #include <cstddef>
@@ -38,7 +41,12 @@ public:
 
 private:
   static constexpr size_t kBlockSize = size_t(4) << 20;
-  std::vector<std::unique_ptr<char[]>> FBlocks;
+  struct TFree {
+    void operator()(char* aBlock) const;
+  };
+  using TBlock = std::unique_ptr<char, TFree>;
+  static TBlock NewBlock();
+  std::vector<TBlock> FBlocks;
   size_t FSize = 0;
   size_t FSkip = 0;
   size_t FTaken = 0;  // blocks handed out by TakeNext

@@ -107,6 +107,10 @@ TTextEditor::TTextEditor(QWidget* aParent) : QsciScintilla(aParent) {
   // Colouring runs from the top down, so a jump to the end of a big text would first colour
   // every line above it: the text shows at once and is coloured from idle time instead.
   SendScintilla(SCI_SETIDLESTYLING, long(SC_IDLESTYLING_TOVISIBLE));
+  // Measuring a line through the toolkit's text layout is the dearest part of a paint. Each
+  // line on screen keeps its layout, so that a key typed repaints without measuring the
+  // others again (with word wrap on, a change repaints the whole view).
+  SendScintilla(SCI_SETLAYOUTCACHE, long(SC_CACHE_PAGE));
 
   // QScintilla answers every insertion and deletion notice with an accessibility event whose
   // offset it finds by counting the characters from the start of the text, so each keystroke
@@ -225,8 +229,9 @@ void TTextEditor::ReplaceAllText(size_t aSizeHint, const std::function<void()>& 
   SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
   SendScintilla(SCI_CLEARALL);
   // Room for the text at once, so that it is not copied while it grows; an editable text gets
-  // some more, so the first keys typed do not copy it either.
-  const size_t room = aSizeHint + (readOnly ? 0 : aSizeHint / 8) + 16;
+  // a little more, so the first keys typed do not copy it either. Every byte of room is
+  // cleared (and so first touched) here, twice over with the style bytes, so it is kept small.
+  const size_t room = aSizeHint + (readOnly ? 0 : std::min(aSizeHint / 8, size_t(1) << 20)) + 16;
   SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(room));
   aAppend();
   SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
