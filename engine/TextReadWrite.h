@@ -193,20 +193,13 @@ public:
   void ReleaseDocument();
 
   // The next code unit; false with aChar 0 at the end, and from then on.
-  bool ReadNextChar(char16_t& aChar) {
+  [[gnu::always_inline]] bool ReadNextChar(char16_t& aChar) {
     // One test covers both the end of the block and a pending undo (fReadLimit is then -1).
     if (fTempStringIndex >= fReadLimit) [[unlikely]]
       return ReadNextCharSlow(aChar);
     char16_t c = fChars[fTempStringIndex++];
-    if (c <= u'\r') [[unlikely]] {
-      if (c == u'\n') {
-        if (CharBefore(fTempStringIndex - 1) != u'\r') ++fLine;
-        fLineStart = FilePosition();
-      } else if (c == u'\r') {
-        ++fLine;
-        fLineStart = FilePosition();
-      }
-    }
+    if (c <= u'\r') [[unlikely]]
+      CountLineBreak(c);
     aChar = c;
     return true;
   }
@@ -226,6 +219,22 @@ public:
     while (p < end && !aStop(*p)) ++p;
     fTempStringIndex += static_cast<int32_t>(p - first);
     return {first, static_cast<size_t>(p - first)};
+  }
+
+  // Scanners that walk the decoded block themselves read Block()[Index() .. ScanEnd()) and then
+  // consume what they took with SkipTo. ScanEnd() is -1 while an undo is pending, so that
+  // nothing is ahead then.
+  const char16_t* Block() const { return fChars; }
+  int32_t Index() const { return fTempStringIndex; }
+  int32_t ScanEnd() const { return fReadLimit; }
+  // Consumes the code units up to aIndex, which hold no CR or LF.
+  void SkipTo(int32_t aIndex) { fTempStringIndex = aIndex; }
+  // Consumes up to aIndex, where the units consumed hold line breaks that make aLines lines as
+  // ReadNextChar counts them (a CR LF pair once), the last one at aLastBreak.
+  void SkipTo(int32_t aIndex, int32_t aLines, int32_t aLastBreak) {
+    fTempStringIndex = aIndex;
+    fLine += aLines;
+    fLineStart = fFileBase + aLastBreak + 1;
   }
 
   std::u16string ReadString(int64_t aMaxChars, bool aBreakAtNewLine, bool aMoveCaretAfterNewLine);
@@ -274,6 +283,16 @@ private:
   void TakeEncoding(TEncoding* aEncoding);
   void LoadNextBlock();
   bool ReadNextCharSlow(char16_t& aChar);
+  // c, just delivered from the block, when it is CR or LF.
+  void CountLineBreak(char16_t c) {
+    if (c == u'\n') {
+      if (CharBefore(fTempStringIndex - 1) != u'\r') ++fLine;
+      fLineStart = FilePosition();
+    } else if (c == u'\r') {
+      ++fLine;
+      fLineStart = FilePosition();
+    }
+  }
   void DropBlock();
   void SyncReadLimit() { fReadLimit = fReadFromUndo ? -1 : fTempStringLength; }
   // The code unit before index aIndex of the block, reaching into the previous block.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "XmlMessages.h"
+#include "XmlScan.h"
 
 // ---------------------------------------------------------------------------------------------
 // Character classes
@@ -473,6 +474,8 @@ private:
 // ---------------------------------------------------------------------------------------------
 // TXMLReaderTokenList
 
+void TXMLReaderTokenList::AddRecord() { fReaderTokens.push_back(std::make_unique<TXMLReaderToken>()); }
+
 PXMLReaderToken TXMLReaderTokenList::GetToken(int32_t aIndex) const {
   if (aIndex < 0 || static_cast<size_t>(aIndex) >= fReaderTokens.size())
     throw EArgumentOutOfRange(u"Argument out of range");
@@ -490,12 +493,20 @@ int32_t TXMLReaderTokenList::IndexOf(const TXMLReaderToken* aToken) const {
 
 TXMLReaderEntityList::TXMLReaderEntityList() { AddPredefined(); }
 
+namespace {
+const char16_t* const cPredefinedNames[5] = {u"quot", u"amp", u"apos", u"lt", u"gt"};
+const char16_t* const cPredefinedValues[5] = {u"\"", u"&", u"'", u"<", u">"};
+}  // namespace
+
 void TXMLReaderEntityList::AddPredefined() {
-  fList.Add(u"quot", u"\"");
-  fList.Add(u"amp", u"&");
-  fList.Add(u"apos", u"'");
-  fList.Add(u"lt", u"<");
-  fList.Add(u"gt", u">");
+  for (int i = 0; i < 5; ++i) fList.Add(cPredefinedNames[i], cPredefinedValues[i]);
+  fPredefinedIntact = true;
+}
+
+void TXMLReaderEntityList::CheckPredefined() {
+  fPredefinedIntact = fList.Count() >= 5;
+  for (int32_t i = 0; i < 5 && fPredefinedIntact; ++i)
+    fPredefinedIntact = fList.GetKey(i) == cPredefinedNames[i] && fList.GetValue(i) == cPredefinedValues[i];
 }
 
 void TXMLReaderEntityList::Clear() {
@@ -507,6 +518,7 @@ void TXMLReaderEntityList::Clear() {
 void TXMLReaderEntityList::AddOrReplace(const std::u16string& aEntityName, const std::u16string& aEntityValue) {
   const int32_t i = fList.Add(aEntityName, aEntityValue);
   if (static_cast<size_t>(i) < fExternal.size()) fExternal[static_cast<size_t>(i)] = false;
+  if (i < 5) CheckPredefined();
 }
 
 void TXMLReaderEntityList::AddExternal(const std::u16string& aEntityName) {
@@ -542,7 +554,10 @@ const std::u16string* TXMLReaderEntityList::FindValue(std::u16string_view aEntit
 int32_t TXMLReaderEntityList::IndexOf(const std::u16string& aEntityName) const { return fList.IndexOf(aEntityName); }
 std::u16string TXMLReaderEntityList::GetName(int32_t aIndex) const { return fList.GetKey(aIndex); }
 std::u16string TXMLReaderEntityList::GetValue(int32_t aIndex) const { return fList.GetValue(aIndex); }
-void TXMLReaderEntityList::SetValue(int32_t aIndex, const std::u16string& aValue) { fList.SetValue(aIndex, aValue); }
+void TXMLReaderEntityList::SetValue(int32_t aIndex, const std::u16string& aValue) {
+  fList.SetValue(aIndex, aValue);
+  if (aIndex < 5) CheckPredefined();
+}
 
 std::pair<std::u16string, std::u16string> TXMLReaderEntityList::GetItem(int32_t aIndex) const {
   return {fList.GetKey(aIndex), fList.GetValue(aIndex)};
@@ -560,6 +575,7 @@ void TXMLReaderEntityList::Assign(const TPersistent& aSource) {
   fList.Clear();
   for (int32_t i = 0; i < source->fList.Count(); ++i) fList.Add(source->fList.GetKey(i), source->fList.GetValue(i));
   fExternal = source->fExternal;
+  CheckPredefined();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -729,25 +745,30 @@ void TXMLReader::Error(TXMLErrorKind aKind, std::u16string_view aReason, std::in
   RaiseXmlError(*fReader, fErrorRecorded, aKind, aReason, aArgs);
 }
 
-// Remembers aName as an attribute of the current header; true when it was already there.
-bool TXMLReader::IsRepeatedAttribute(const std::u16string& aName) {
-  constexpr size_t cLinearNames = 16;
-  if (fLastTokenType == rtOpenElement || fLastTokenType == rtOpenXMLDeclaration) {
-    fHeaderNameCount = 0;  // the first attribute of a new header
-    fHeaderNameSet.clear();
-  }
-  if (fHeaderNameCount < cLinearNames) {
-    for (size_t i = 0; i < fHeaderNameCount; ++i)
-      if (fHeaderNames[i] == aName) return true;
-    if (fHeaderNameCount < fHeaderNames.size())
-      fHeaderNames[fHeaderNameCount].assign(aName);
-    else
-      fHeaderNames.push_back(aName);
-    if (++fHeaderNameCount == cLinearNames) fHeaderNameSet.insert(fHeaderNames.begin(), fHeaderNames.end());
-    return false;
-  }
+// The first attribute of a header starts the list of its names anew.
+void TXMLReader::StartHeaderNames() {
+  fHeaderChars.Clear();
+  fHeaderNameCount = 0;
+  if (!fHeaderNameSet.empty()) fHeaderNameSet.clear();
+}
+
+bool TXMLReader::HeaderSetHasName(std::u16string_view aName) const {
+  return fHeaderNameSet.count(std::u16string(aName)) > 0;
+}
+
+void TXMLReader::AddHeaderSetName(std::u16string_view aName) {
+  if (fHeaderNameCount == cLinearNames)
+    for (size_t k = 0; k < cLinearNames; ++k) fHeaderNameSet.emplace(HeaderName(k));
+  fHeaderNameSet.emplace(aName);
   ++fHeaderNameCount;
-  return !fHeaderNameSet.insert(aName).second;
+}
+
+// Remembers aName as an attribute of the current header; true when it was already there.
+bool TXMLReader::IsRepeatedAttribute(std::u16string_view aName) {
+  const uint64_t key = HeaderNameKey(aName);
+  if (HeaderHasName(aName, key)) return true;
+  AddHeaderName(aName, key);
+  return false;
 }
 
 // The open-element stack, with the name index kept in step once it exists.
@@ -809,7 +830,7 @@ bool TXMLReader::ReadNextToken(PXMLReaderToken& outToken) {
 }
 
 // One token into fReaderToken; false at the end of the input.
-bool TXMLReader::ReadToken() {
+inline bool TXMLReader::ReadToken() {
   for (;;) {
     fReaderToken = fOpenElementTokens.PeekNew();
     char16_t c;
@@ -871,16 +892,326 @@ bool TXMLReader::ReadToken() {
             ScanTagEnd();
           } else {
             // the scan starts from c itself rather than from an undo and a second read
-            ScanAttributeFrom(c, got);
+            if (!(got && FastAttribute(c))) ScanAttributeFrom(c, got);
           }
         } else if (c == u'&' && !fReaderSettings->ExpandEntities()) {
           ScanReferenceToken();
         } else {
-          ScanTextFrom(true, c);
+          if (!FastText(c)) ScanTextFrom(true, c);
         }
         return true;
     }
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fast paths. Most tokens of a document lie whole in the decoded block and have a simple shape;
+// these read them with one pass over the block and copy their text once, into the token record.
+// They take exactly what the general scans would take and consume nothing (apart from the
+// token buffer's content) when a token does not fit: the general scan then reads it from the
+// same place and reports whatever there is to report.
+
+namespace {
+// A record often gets a text as long as the one it held (the same name, a number of as many
+// digits): it is then overwritten where it is, without a call.
+inline void SetText(std::u16string& aTarget, const char16_t* aText, size_t aLength) {
+  const size_t have = aTarget.size();
+  if (aLength > have || aLength > 16) {
+    aTarget.clear();
+    aTarget.append(aText, aLength);
+    return;
+  }
+  char16_t* target = aTarget.data();
+  for (size_t k = 0; k < aLength; ++k) target[k] = aText[k];
+  if (aLength < have) aTarget.resize(aLength);
+}
+inline bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+}  // namespace
+
+// A character reference, or one of the five predefined entities while they keep their meaning,
+// at b[i] == '&': its text goes to aOut and the index after its ";" is returned; -1 for every
+// other reference and for what is not one, which the general scan handles.
+int32_t TXMLReader::FastReference(const char16_t* b, int32_t i, int32_t end, TXMLTokenBuffer& aOut) const {
+  int32_t j = i + 1;
+  if (j >= end) return -1;
+  if (b[j] == u'#') {
+    ++j;
+    const bool hex = j < end && b[j] == u'x';
+    if (hex) ++j;
+    const int32_t digits = j;
+    const uint64_t limit = hex ? 0xFFFFFFFFull : 0x7FFFFFFFull;
+    uint64_t v = 0;
+    for (; j < end && (hex ? XmlIsHexDigit(b[j]) : XmlIsDecimalDigit(b[j])); ++j) {
+      const char16_t d = b[j];
+      const unsigned digit = d <= u'9' ? d - u'0' : (d | 0x20) - u'a' + 10;
+      v = v * (hex ? 16 : 10) + digit;
+      if (v > limit) return -1;
+    }
+    if (j >= end || b[j] != u';' || j == digits || v > 0x10FFFF) return -1;
+    char16_t units[2];
+    size_t n = 1;
+    if (v <= 0xFFFF) {
+      units[0] = static_cast<char16_t>(v);
+    } else {
+      v -= 0x10000;
+      units[0] = static_cast<char16_t>(0xD800 + (v >> 10));
+      units[1] = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+      n = 2;
+    }
+    if (Strict())
+      for (size_t k = 0; k < n; ++k)
+        if (!XmlIsChar(units[k])) return -1;
+    aOut.Add(std::u16string_view(units, n));
+    return j + 1;
+  }
+  if (!fReaderSettings->EntityList().PredefinedIntact()) return -1;
+  // amp; apos; lt; gt; quot;
+  auto is = [&](std::u16string_view aText) {
+    if (end - j < static_cast<int32_t>(aText.size())) return false;
+    for (size_t k = 0; k < aText.size(); ++k)
+      if (b[j + static_cast<int32_t>(k)] != aText[k]) return false;
+    return true;
+  };
+  char16_t c;
+  int32_t length;
+  switch (b[j]) {
+    case u'a':
+      if (is(u"amp;")) {
+        c = u'&';
+        length = 4;
+      } else if (is(u"apos;")) {
+        c = u'\'';
+        length = 5;
+      } else {
+        return -1;
+      }
+      break;
+    case u'l':
+      if (!is(u"lt;")) return -1;
+      c = u'<';
+      length = 3;
+      break;
+    case u'g':
+      if (!is(u"gt;")) return -1;
+      c = u'>';
+      length = 3;
+      break;
+    case u'q':
+      if (!is(u"quot;")) return -1;
+      c = u'"';
+      length = 5;
+      break;
+    default:
+      return -1;
+  }
+  aOut.Add(c);
+  return j + length;
+}
+
+// A start tag's name; c, its first code unit, has just been read.
+bool TXMLReader::FastStartTag(char16_t c) {
+  TTextReader& r = *fReader;
+  const int32_t start = r.Index() - 1, end = r.ScanEnd();
+  if (start < 0 || end < 0 || fAllowSetEncodingFromFile || !XmlFastPaths()) return false;
+  const char16_t* const b = r.Block();
+  int32_t i = start + 1;
+  if (Strict()) {
+    if (!IsNameStart(c)) return false;
+    while (i < end && IsNameChar(b[i])) ++i;
+    if (i >= end || !(b[i] == u'/' || b[i] == u'>' || IsWhite(b[i]))) return false;
+  } else {
+    if (!IsNameChar(c)) return false;
+    while (i < end && !IsNameStop(b[i])) ++i;
+    if (i >= end) return false;
+  }
+  SetText(fReaderToken->TokenName, b + start, static_cast<size_t>(i - start));
+  // "/" and ">" stay for the next token; anything else after the name is consumed
+  const char16_t t = b[i];
+  if (t == u'\r' || t == u'\n')
+    r.SkipTo(i + 1, 1, i);
+  else
+    r.SkipTo(t == u'/' || t == u'>' ? i : i + 1);
+  fDocumentElementFound = true;
+  fReaderToken->TokenValue.clear();
+  fReaderToken->TokenType = rtOpenElement;
+  PushElement();
+  if (fAttributeTokens) fAttributeTokens->Clear();
+  return true;
+}
+
+// name="value" with blanks around "=" at most; c, the name's first code unit, has just been read.
+bool TXMLReader::FastAttribute(char16_t c) {
+  TTextReader& r = *fReader;
+  const int32_t start = r.Index() - 1, end = r.ScanEnd();
+  if (start < 0 || end < 0 || !IsStartTagKind(fLastTokenType) || !XmlFastPaths()) return false;
+  const char16_t* const b = r.Block();
+  const bool strict = Strict();
+  int32_t i = start + 1;
+  if (strict) {
+    if (!IsNameStart(c)) return false;
+    while (i < end && IsNameChar(b[i])) ++i;
+  } else {
+    while (i < end && !IsNameStop(b[i])) ++i;
+  }
+  const int32_t nameEnd = i;
+  while (i < end && IsBlank(b[i])) ++i;
+  if (i >= end || b[i] != u'=') return false;
+  ++i;
+  while (i < end && IsBlank(b[i])) ++i;
+  if (i >= end || (b[i] != u'"' && b[i] != u'\'')) return false;
+  const char16_t q = b[i++];
+  const int32_t valueStart = i;
+  int32_t copied = valueStart;  // b[valueStart .. copied) is in fMainBuffer
+  bool changed = false;
+  for (;;) {
+    i = static_cast<int32_t>(XmlValueRunEnd(b + i, b + end, q) - b);
+    if (i >= end) return false;
+    if (b[i] == q) break;
+    if (b[i] != u'&') return false;
+    if (!changed) {
+      fMainBuffer.Clear();
+      changed = true;
+    }
+    fMainBuffer.Add(std::u16string_view(b + copied, static_cast<size_t>(i - copied)));
+    i = FastReference(b, i, end, fMainBuffer);
+    if (i < 0) return false;
+    copied = i;
+  }
+  const std::u16string_view name(b + start, static_cast<size_t>(nameEnd - start));
+  const uint64_t key = strict ? HeaderNameKey(name) : 0;
+  if (strict && HeaderHasName(name, key)) return false;
+  if (fAttributeTokens) {
+    fReaderToken = fAttributeTokens->PeekNew();
+    fAttributeTokens->CommitNew();
+  }
+  PXMLReaderToken record = fReaderToken;
+  SetText(record->TokenName, name.data(), name.size());
+  if (strict) AddHeaderName(name, key);
+  if (changed) {
+    fMainBuffer.Add(std::u16string_view(b + copied, static_cast<size_t>(i - copied)));
+    fMainBuffer.AssignTo(record->TokenValue);
+  } else {
+    SetText(record->TokenValue, b + valueStart, static_cast<size_t>(i - valueStart));
+  }
+  record->TokenType = rtAttribute;
+  r.SkipTo(i + 1);
+  return true;
+}
+
+// An end tag's name and its ">"; "</" has been read.
+bool TXMLReader::FastEndTag() {
+  TTextReader& r = *fReader;
+  const int32_t start = r.Index(), end = r.ScanEnd();
+  if (start >= end || !XmlFastPaths()) return false;
+  const char16_t* const b = r.Block();
+  int32_t i = start + 1;
+  int32_t nameEnd;
+  if (Strict()) {
+    if (!IsNameStart(b[start])) return false;
+    while (i < end && IsNameChar(b[i])) ++i;
+    nameEnd = i;
+    while (i < end && IsBlank(b[i])) ++i;
+    if (i >= end || b[i] != u'>') return false;
+  } else {
+    if (!IsNameChar(b[start])) return false;
+    while (i < end && !IsNameStop(b[i])) ++i;
+    nameEnd = i;
+    while (i < end && b[i] != u'>' && b[i] != u'\r' && b[i] != u'\n') ++i;
+    if (i >= end || b[i] != u'>') return false;
+  }
+  SetText(fReaderToken->TokenName, b + start, static_cast<size_t>(nameEnd - start));
+  fReaderToken->TokenValue.clear();
+  fReaderToken->TokenType = rtCloseElement;
+  r.SkipTo(i + 1);
+  PopElement(true);
+  return true;
+}
+
+// Text up to the next "<" (or "&" while references are not expanded); c, its first code unit,
+// has just been read. Line breaks are written as the settings ask and counted.
+bool TXMLReader::FastText(char16_t c) {
+  TTextReader& r = *fReader;
+  const int32_t start = r.Index() - 1, end = r.ScanEnd();
+  if (start < 0 || end < 0 || !XmlFastPaths()) return false;
+  const char16_t* const b = r.Block();
+  const bool strict = Strict();
+  const bool expand = fReaderSettings->ExpandEntities();
+  const TXMLLineBreak lineBreak = fReaderSettings->LineBreak();
+  const std::u16string_view breakText = XmlLineBreakText(lineBreak);
+  int32_t copied = start;  // b[start .. copied) is in fMainBuffer
+  bool changed = false;
+  int32_t lines = 0, lastBreak = -1;  // line breaks after c, which the reader counted already
+  int k = 0;  // run of "]" (strict only), to find "]]>"
+  int32_t i = start;
+  auto change = [&](int32_t aUpTo) {
+    if (!changed) {
+      fMainBuffer.Clear();
+      changed = true;
+    }
+    fMainBuffer.Add(std::u16string_view(b + copied, static_cast<size_t>(aUpTo - copied)));
+  };
+  for (;;) {
+    const int32_t j = static_cast<int32_t>(XmlTextRunEnd(b + i, b + end) - b);
+    if (j > i) {
+      k = 0;
+      i = j;
+    }
+    if (i >= end) return false;
+    c = b[i];
+    if (c == u'<' || (c == u'&' && !expand)) break;
+    switch (c) {
+      case u'&':
+        change(i);
+        i = FastReference(b, i, end, fMainBuffer);
+        if (i < 0) return false;
+        copied = i;
+        k = 0;
+        continue;
+      case u']':
+        ++i;
+        k = strict ? k + 1 : 0;
+        continue;
+      case u'>':
+        if (strict && k > 1) return false;
+        ++i;
+        k = 0;
+        continue;
+      case u'\n':
+      case u'\r': {
+        int32_t next = i + 1;
+        if (c == u'\r' && lineBreak != lbDoNotProcess) {
+          if (next >= end) return false;  // whether an LF follows is not known yet
+          if (b[next] == u'\n') ++next;
+        }
+        if (i > start && (c == u'\r' || b[i - 1] != u'\r')) ++lines;
+        if (next - 1 > start) lastBreak = next - 1;
+        const std::u16string_view source(b + i, static_cast<size_t>(next - i));
+        if (lineBreak != lbDoNotProcess && source != breakText) {
+          change(i);
+          fMainBuffer.Add(breakText);
+          copied = next;
+        }
+        i = next;
+        k = 0;
+        continue;
+      }
+      default:
+        return false;  // a code unit XML forbids
+    }
+  }
+  if (lastBreak >= 0)
+    r.SkipTo(i, lines, lastBreak);
+  else
+    r.SkipTo(i);
+  fReaderToken->TokenName.clear();
+  if (changed) {
+    fMainBuffer.Add(std::u16string_view(b + copied, static_cast<size_t>(i - copied)));
+    fMainBuffer.AssignTo(fReaderToken->TokenValue);
+  } else {
+    SetText(fReaderToken->TokenValue, b + start, static_cast<size_t>(i - start));
+  }
+  fReaderToken->TokenType = rtText;
+  return true;
 }
 
 void TXMLReader::ScanMarkup() {
@@ -929,6 +1260,7 @@ void TXMLReader::ScanMarkupFallback(char16_t x) {
 }
 
 void TXMLReader::ScanStartTagName(char16_t c) {
+  if (FastStartTag(c)) return;
   char16_t t;
   if (Strict()) {
     if (!IsNameStart(c)) {
@@ -1131,6 +1463,7 @@ bool TXMLReader::ScanEmptyTagEnd() {
 }
 
 void TXMLReader::ScanEndTag() {
+  if (FastEndTag()) return;
   fMainBuffer.Clear();
   char16_t c;
   bool got = Read(c);
@@ -1214,6 +1547,7 @@ void TXMLReader::ScanText(bool aClear) {
 
 // c is the first code unit of the run, already read.
 void TXMLReader::ScanTextFrom(bool aClear, char16_t c) {
+  if (aClear && FastText(c)) return;
   if (aClear) fMainBuffer.Clear();
   const bool strict = Strict();
   const bool expand = fReaderSettings->ExpandEntities();

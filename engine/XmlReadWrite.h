@@ -57,8 +57,8 @@ public:
 
   // The record at index Count, allocated when the pool has no spare one; Count stays.
   PXMLReaderToken PeekNew() {
-    if (static_cast<size_t>(fCount) == fReaderTokens.size())
-      fReaderTokens.push_back(std::make_unique<TXMLReaderToken>());
+    if (static_cast<size_t>(fCount) == fReaderTokens.size()) [[unlikely]]
+      AddRecord();
     return fReaderTokens[static_cast<size_t>(fCount)].get();
   }
   void CommitNew() { ++fCount; }
@@ -75,6 +75,7 @@ public:
   int32_t Count() const { return fCount; }
 
 private:
+  void AddRecord();
   std::vector<std::unique_ptr<TXMLReaderToken>> fReaderTokens;
   int32_t fCount = 0;
 };
@@ -104,10 +105,16 @@ public:
   void AddExternal(const std::u16string& aEntityName);
   bool IsExternal(std::u16string_view aEntityName) const;
 
+  // True while quot, amp, apos, lt and gt stand for their usual characters, so that a reader
+  // may resolve them without a lookup.
+  bool PredefinedIntact() const { return fPredefinedIntact; }
+
 private:
   void AddPredefined();
+  void CheckPredefined();
   THashedStringDictionary fList;
   std::vector<bool> fExternal;  // by index in fList; empty while no entity is external
+  bool fPredefinedIntact = true;
 };
 
 class TXMLReaderSettings : public TPersistent {
@@ -185,9 +192,10 @@ public:
     if (fLength == fCapacity) Grow(1);
     fData[fLength++] = c;
   }
-  void Add(std::u16string_view s) {
+  // Inlined everywhere: most runs between markup are a few code units, where a loop beats the
+  // call to memcpy, and the call to this function would cost as much as the copy.
+  [[gnu::always_inline]] void Add(std::u16string_view s) {
     if (fCapacity - fLength < s.size()) Grow(s.size());
-    // Most runs between markup are a few code units: a loop beats the call to memcpy there.
     char16_t* target = fData.get() + fLength;
     if (s.size() <= 16) {
       for (char16_t c : s) *target++ = c;
@@ -300,7 +308,7 @@ private:
   void Error(TXMLErrorKind aKind, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs);
 
   void ResetState(TEncoding* aForceEncoding);
-  bool ReadToken();
+  [[gnu::always_inline]] inline bool ReadToken();
   void ScanMarkup();
   void ScanMarkupFallback(char16_t x);
   void ScanStartTagName(char16_t c);
@@ -320,7 +328,40 @@ private:
   void ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aOpening, std::u16string_view aClosing,
                      bool aWhiteSpace, bool aSubset);
 
-  bool IsRepeatedAttribute(const std::u16string& aName);
+  // The common shapes of start tags, attributes, end tags and text, read straight from the
+  // decoded block; each consumes nothing and returns false for what the general scan must read.
+  bool FastStartTag(char16_t c);
+  bool FastAttribute(char16_t c);
+  bool FastEndTag();
+  bool FastText(char16_t c);
+  int32_t FastReference(const char16_t* b, int32_t i, int32_t end, TXMLTokenBuffer& aOut) const;
+
+  bool IsRepeatedAttribute(std::u16string_view aName);
+  // aKey is HeaderNameKey(aName).
+  [[gnu::always_inline]] bool HeaderHasName(std::u16string_view aName, uint64_t aKey) {
+    if (fLastTokenType == rtOpenElement || fLastTokenType == rtOpenXMLDeclaration) StartHeaderNames();
+    if (fHeaderNameCount > cLinearNames) return HeaderSetHasName(aName);
+    const uint64_t key = aKey;
+    for (size_t k = 0; k < fHeaderNameCount; ++k)
+      if (fHeaderKeys[k] == key && HeaderName(k) == aName) return true;
+    return false;
+  }
+  [[gnu::always_inline]] void AddHeaderName(std::u16string_view aName, uint64_t aKey) {
+    if (fHeaderNameCount >= cLinearNames) return AddHeaderSetName(aName);
+    fHeaderKeys[fHeaderNameCount] = aKey;
+    fHeaderChars.Add(aName);
+    fHeaderEnds[fHeaderNameCount++] = static_cast<uint32_t>(fHeaderChars.Length());
+  }
+  static uint64_t HeaderNameKey(std::u16string_view aName) {
+    return aName.empty() ? 0 : aName.size() | uint64_t(aName.front()) << 32 | uint64_t(aName.back()) << 48;
+  }
+  std::u16string_view HeaderName(size_t aIndex) const {
+    const uint32_t from = aIndex ? fHeaderEnds[aIndex - 1] : 0;
+    return fHeaderChars.View().substr(from, fHeaderEnds[aIndex] - from);
+  }
+  void StartHeaderNames();
+  bool HeaderSetHasName(std::u16string_view aName) const;
+  void AddHeaderSetName(std::u16string_view aName);
   void PushElement();
   void ClearElements();
   int32_t FindOpenElement(const std::u16string& aName);
@@ -345,9 +386,14 @@ private:
   // its stack indexes, so that deep mismatched nesting stays linear.
   std::unordered_map<std::u16string, std::vector<int32_t>> fOpenNameIndex;
   bool fOpenNameIndexOn = false;
-  // Strict only: the attribute names of the current start tag or declaration. A few are
-  // compared one by one; a header with many switches to the set, so it stays linear.
-  std::vector<std::u16string> fHeaderNames;
+  // Strict only: the attribute names of the current start tag or declaration. The first few are
+  // kept one after the other in fHeaderChars, each with a key (length, first and last code
+  // unit) that rules out most pairs without comparing the names; a header with more switches
+  // to the set, so it stays linear.
+  static constexpr size_t cLinearNames = 16;
+  TXMLTokenBuffer fHeaderChars{256};
+  uint64_t fHeaderKeys[cLinearNames] = {};
+  uint32_t fHeaderEnds[cLinearNames] = {};
   size_t fHeaderNameCount = 0;
   std::unordered_set<std::u16string> fHeaderNameSet;
 };
