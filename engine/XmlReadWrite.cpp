@@ -54,6 +54,20 @@ inline bool IsNameStop(char16_t c) { return c < 128 && cNameStop.f[c]; }
 inline bool IsNameStart(char16_t c) { return XmlIsNameStartChar(c); }
 inline bool IsNameChar(char16_t c) { return XmlIsNameChar(c); }
 inline bool IsWhite(char16_t c) { return XmlIsWhiteSpace(c); }
+// A record often gets a text as long as the one it held (the same name, a number of as many
+// digits): it is then overwritten where it is, without a call.
+inline void SetText(std::u16string& aTarget, const char16_t* aText, size_t aLength) {
+  const size_t have = aTarget.size();
+  if (aLength > have || aLength > 16) {
+    aTarget.clear();
+    aTarget.append(aText, aLength);
+    return;
+  }
+  char16_t* target = aTarget.data();
+  for (size_t k = 0; k < aLength; ++k) target[k] = aText[k];
+  if (aLength < have) aTarget.resize(aLength);
+}
+inline bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 // Text that goes to the buffer as it is: everything but line breaks, "&", "<", ">", "]" and
 // the code units XML forbids.
@@ -829,8 +843,56 @@ bool TXMLReader::ReadNextToken(PXMLReaderToken& outToken) {
   return !fErrorRecorded;
 }
 
+// The start of the next token straight from the block: in a start tag the blanks and the
+// attribute, "/>" or ">" after them; elsewhere "<" with the "/" or the name that follows it.
+// False, having consumed nothing, for everything else.
+inline bool TXMLReader::FastNext() {
+  TTextReader& r = *fReader;
+  const int32_t i = r.Index(), end = r.ScanEnd();
+  if (end - i < 2 || !XmlFastPaths()) return false;
+  const char16_t* const b = r.Block();
+  fReaderToken = fOpenElementTokens.PeekNew();
+  if (IsStartTagKind(fLastTokenType)) {
+    int32_t j = i;
+    while (j < end && IsBlank(b[j])) ++j;
+    if (j + 1 >= end) return false;
+    const char16_t c = b[j];
+    if (c == u'>') {
+      r.SkipTo(j + 1);
+      ScanTagEnd();
+      return true;
+    }
+    if (c == u'/') {
+      if (b[j + 1] != u'>') return false;
+      r.SkipTo(j + 2);
+      if (fOpenElementTokens.Count() > 0) fReaderToken = fOpenElementTokens.Last();
+      fReaderToken->TokenValue.clear();
+      fReaderToken->TokenType = rtFinishOpenElementClose;
+      PopElement(false);
+      return true;
+    }
+    if (!IsNameStart(c)) return false;
+    r.SkipTo(j + 1);
+    if (!FastAttribute(c)) ScanAttributeFrom(c, true);
+    return true;
+  }
+  if (IsHeaderKind(fLastTokenType) || b[i] != u'<') return false;
+  const char16_t c = b[i + 1];
+  if (c == u'/') {
+    r.SkipTo(i + 2);
+    ScanEndTag();
+    return true;
+  }
+  if (!IsNameStart(c)) return false;
+  r.SkipTo(i + 2);
+  fMainBuffer.Clear();
+  ScanStartTagName(c);
+  return true;
+}
+
 // One token into fReaderToken; false at the end of the input.
 inline bool TXMLReader::ReadToken() {
+  if (FastNext()) return true;
   for (;;) {
     fReaderToken = fOpenElementTokens.PeekNew();
     char16_t c;
@@ -911,22 +973,6 @@ inline bool TXMLReader::ReadToken() {
 // token buffer's content) when a token does not fit: the general scan then reads it from the
 // same place and reports whatever there is to report.
 
-namespace {
-// A record often gets a text as long as the one it held (the same name, a number of as many
-// digits): it is then overwritten where it is, without a call.
-inline void SetText(std::u16string& aTarget, const char16_t* aText, size_t aLength) {
-  const size_t have = aTarget.size();
-  if (aLength > have || aLength > 16) {
-    aTarget.clear();
-    aTarget.append(aText, aLength);
-    return;
-  }
-  char16_t* target = aTarget.data();
-  for (size_t k = 0; k < aLength; ++k) target[k] = aText[k];
-  if (aLength < have) aTarget.resize(aLength);
-}
-inline bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-}  // namespace
 
 // A character reference, or one of the five predefined entities while they keep their meaning,
 // at b[i] == '&': its text goes to aOut and the index after its ";" is returned; -1 for every
@@ -1138,6 +1184,30 @@ bool TXMLReader::FastText(char16_t c) {
   const bool expand = fReaderSettings->ExpandEntities();
   const TXMLLineBreak lineBreak = fReaderSettings->LineBreak();
   const std::u16string_view breakText = XmlLineBreakText(lineBreak);
+  // Indentation, the commonest text of all: a line break and blanks before markup.
+  if (c == u'\n' || c == u'\r') {
+    int32_t j = start + 1;
+    if (c == u'\r' && lineBreak != lbDoNotProcess && j < end && b[j] == u'\n') ++j;
+    const int32_t blanks = j;
+    while (j < end && IsBlank(b[j])) ++j;
+    if (j < end && b[j] == u'<' && (c == u'\n' || blanks > start + 1 || lineBreak == lbDoNotProcess)) {
+      if (blanks > start + 1)
+        r.SkipTo(j, 0, start + 1);  // the LF of a CR LF pair: no new line, but the line starts after it
+      else
+        r.SkipTo(j);
+      fReaderToken->TokenName.clear();
+      if (lineBreak == lbDoNotProcess) {
+        SetText(fReaderToken->TokenValue, b + start, static_cast<size_t>(j - start));
+      } else {
+        fMainBuffer.Clear();
+        fMainBuffer.Add(breakText);
+        fMainBuffer.Add(std::u16string_view(b + blanks, static_cast<size_t>(j - blanks)));
+        fMainBuffer.AssignTo(fReaderToken->TokenValue);
+      }
+      fReaderToken->TokenType = rtText;
+      return true;
+    }
+  }
   int32_t copied = start;  // b[start .. copied) is in fMainBuffer
   bool changed = false;
   int32_t lines = 0, lastBreak = -1;  // line breaks after c, which the reader counted already

@@ -302,7 +302,7 @@ public:
 private:
   friend class TXMLDTDScanner;
 
-  bool Read(char16_t& c) { return fReader->ReadNextChar(c); }
+  [[gnu::always_inline]] bool Read(char16_t& c) { return fReader->ReadNextChar(c); }
   void Undo() { fReader->UndoRead(); }
   bool Strict() const { return fReaderSettings->StrictXML(); }
   void Error(TXMLErrorKind aKind, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs);
@@ -330,6 +330,7 @@ private:
 
   // The common shapes of start tags, attributes, end tags and text, read straight from the
   // decoded block; each consumes nothing and returns false for what the general scan must read.
+  [[gnu::always_inline]] inline bool FastNext();
   bool FastStartTag(char16_t c);
   bool FastAttribute(char16_t c);
   bool FastEndTag();
