@@ -68,6 +68,13 @@ inline void SetText(std::u16string& aTarget, const char16_t* aText, size_t aLeng
   if (aLength < have) aTarget.resize(aLength);
 }
 inline bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+// Names are short: a loop beats the library's compare there.
+inline bool SameText(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t k = 0; k < a.size(); ++k)
+    if (a[k] != b[k]) return false;
+  return true;
+}
 
 // Text that goes to the buffer as it is: everything but line breaks, "&", "<", ">", "]" and
 // the code units XML forbids.
@@ -880,13 +887,15 @@ inline bool TXMLReader::FastNext() {
   const char16_t c = b[i + 1];
   if (c == u'/') {
     r.SkipTo(i + 2);
-    ScanEndTag();
+    if (!FastEndTag()) ScanEndTag();
     return true;
   }
   if (!IsNameStart(c)) return false;
   r.SkipTo(i + 2);
-  fMainBuffer.Clear();
-  ScanStartTagName(c);
+  if (!FastStartTag(c)) {
+    fMainBuffer.Clear();
+    ScanStartTagName(c);
+  }
   return true;
 }
 
@@ -1584,7 +1593,7 @@ void TXMLReader::PopElement(bool aCheck) {
   }
   PXMLReaderToken innermost = fOpenElementTokens.Last();
   const std::u16string& name = fReaderToken->TokenName;
-  if (aCheck && !name.empty() && name != innermost->TokenName) {
+  if (aCheck && !name.empty() && !SameText(name, innermost->TokenName)) {
     if (Strict()) {
       Error(ekInvalidStructure, sXmlWrongElementClosed, {name, innermost->TokenName});
       return;
