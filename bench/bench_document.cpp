@@ -1,7 +1,9 @@
 // Document load: TXMLDocument (node tree, counters, Messages) beside pugixml's DOM load of the
 // same file. Every load runs in a forked child; the parent times the child from fork to exit
 // (the whole process: reading, building, tearing down) and takes its peak resident memory from
-// wait4. Prints MB/s of input bytes, peak memory as a multiple of the file size, and ratios.
+// wait4. Prints MB/s of input bytes (by the child's CPU time, user and system, and by wall time:
+// on a shared machine the wall clock also counts the time other processes hold the cores), peak
+// memory as a multiple of the file size, and ratios.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +25,7 @@ namespace {
 
 struct TRun {
   double Seconds = 0;      // whole child process
+  double Cpu = 0;          // its user and system time
   double PeakMB = 0;       // ru_maxrss
   long long Nodes = 0;     // reported by the child
   double TreeMB = 0;       // the tree's own figure (ours only)
@@ -54,6 +57,8 @@ TRun InChild(const std::function<void(FILE*)>& aLoad) {
   wait4(pid, &status, 0, &usage);
   run.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.PeakMB = double(usage.ru_maxrss) / 1024.0;
+  run.Cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   run.Ok = ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return run;
 }
@@ -94,6 +99,7 @@ TRun Best(TRun (*aLoad)(const std::string&), const std::string& aPath, int aRuns
     TRun r = aLoad(aPath);
     if (i == 0 || r.Seconds < best.Seconds) best.Seconds = r.Seconds, best.Nodes = r.Nodes, best.TreeMB = r.TreeMB,
                                              best.Ok = r.Ok;
+    if (i == 0 || r.Cpu < best.Cpu) best.Cpu = r.Cpu;
     best.PeakMB = i == 0 ? r.PeakMB : std::max(best.PeakMB, r.PeakMB);
   }
   return best;
@@ -104,15 +110,17 @@ void Compare(const char* aLabel, const std::string& aPath) {
   const TRun q = Best(Quillon, aPath, 2);
   const TRun p = Best(Pugi, aPath, 2);
   std::printf("%s: %.1f MB\n", aLabel, mb);
-  std::printf("  %-22s %8.1f MB/s  peak %7.1f MB (%.2fx file)  nodes %lld  tree %.1f MB%s\n", "quillon node tree",
-              mb / q.Seconds, q.PeakMB, q.PeakMB / mb, q.Nodes, q.TreeMB, q.Ok ? "" : "  LOAD FAILED");
-  std::printf("  %-22s %8.1f MB/s  peak %7.1f MB (%.2fx file)  nodes %lld%s\n", "pugixml DOM", mb / p.Seconds,
-              p.PeakMB, p.PeakMB / mb, p.Nodes, p.Ok ? "" : "  LOAD FAILED");
-  const double speed = p.Seconds / q.Seconds;
+  std::printf("  %-22s %8.1f MB/s cpu %8.1f MB/s wall  peak %7.1f MB (%.2fx file)  nodes %lld  tree %.1f MB%s\n",
+              "quillon node tree", mb / q.Cpu, mb / q.Seconds, q.PeakMB, q.PeakMB / mb, q.Nodes, q.TreeMB,
+              q.Ok ? "" : "  LOAD FAILED");
+  std::printf("  %-22s %8.1f MB/s cpu %8.1f MB/s wall  peak %7.1f MB (%.2fx file)  nodes %lld%s\n", "pugixml DOM",
+              mb / p.Cpu, mb / p.Seconds, p.PeakMB, p.PeakMB / mb, p.Nodes, p.Ok ? "" : "  LOAD FAILED");
+  const double speed = p.Cpu / q.Cpu;
   const double memory = q.PeakMB / mb;
-  std::printf("  ratio throughput quillon/pugixml %.2f (goal >= 0.5: %s), peak memory quillon/file %.2f (goal <= 2: %s), "
-              "peak memory quillon/pugixml %.2f\n",
-              speed, speed >= 0.5 ? "met" : "MISSED", memory, memory <= 2.0 ? "met" : "MISSED", q.PeakMB / p.PeakMB);
+  std::printf("  ratio throughput quillon/pugixml %.2f cpu %.2f wall (goal >= 1: %s), peak memory quillon/file %.2f "
+              "(goal <= 2: %s), peak memory quillon/pugixml %.2f\n",
+              speed, p.Seconds / q.Seconds, speed >= 1.0 ? "met" : "MISSED", memory, memory <= 2.0 ? "met" : "MISSED",
+              q.PeakMB / p.PeakMB);
 }
 
 }  // namespace

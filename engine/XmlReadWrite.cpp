@@ -1192,12 +1192,17 @@ bool TXMLReader::FastText(char16_t c) {
   const bool strict = Strict();
   const bool expand = fReaderSettings->ExpandEntities();
   const TXMLLineBreak lineBreak = fReaderSettings->LineBreak();
-  const std::u16string_view breakText = XmlLineBreakText(lineBreak);
+  static const std::u16string_view cBreakTexts[] = {u"\n", u"\r", u"\r\n", u"\r\n"};
+  const std::u16string_view breakText = cBreakTexts[lineBreak & 3];
   // Indentation, the commonest text of all: a line break and blanks before markup.
   if (c == u'\n' || c == u'\r') {
     int32_t j = start + 1;
     if (c == u'\r' && lineBreak != lbDoNotProcess && j < end && b[j] == u'\n') ++j;
     const int32_t blanks = j;
+    for (uint64_t w; end - j >= 4; j += 4) {
+      std::memcpy(&w, b + j, 8);
+      if (w != 0x0020002000200020ull) break;
+    }
     while (j < end && IsBlank(b[j])) ++j;
     if (j < end && b[j] == u'<' && (c == u'\n' || blanks > start + 1 || lineBreak == lbDoNotProcess)) {
       if (blanks > start + 1)
