@@ -1182,6 +1182,39 @@ bool TXMLReader::FastEndTag() {
   return true;
 }
 
+// The body of a comment or CDATA section up to its closing delimiter, which must follow in the
+// block; the opening has been read. Line breaks stay as they are and are counted.
+bool TXMLReader::FastDelimited(TXMLReaderTokenType aKind, std::u16string_view aClosing) {
+  TTextReader& r = *fReader;
+  const int32_t start = r.Index(), end = r.ScanEnd();
+  if (start < 1 || start >= end || !XmlFastPaths()) return false;
+  const char16_t* const b = r.Block();
+  const bool strict = Strict();
+  const int32_t wl = static_cast<int32_t>(aClosing.size());
+  const char16_t last = aClosing.back();
+  int32_t lines = 0, lastBreak = -1;
+  for (int32_t j = start; j < end; ++j) {
+    const char16_t c = b[j];
+    if (c == last && j - start + 1 >= wl && std::u16string_view(b + j + 1 - wl, static_cast<size_t>(wl)) == aClosing) {
+      if (lastBreak >= 0)
+        r.SkipTo(j + 1, lines, lastBreak);
+      else
+        r.SkipTo(j + 1);
+      fReaderToken->TokenName.clear();
+      SetText(fReaderToken->TokenValue, b + start, static_cast<size_t>(j + 1 - wl - start));
+      fReaderToken->TokenType = aKind;
+      return true;
+    }
+    if (c == u'\r' || c == u'\n') {
+      if (c == u'\r' || b[j - 1] != u'\r') ++lines;
+      lastBreak = j;
+    } else if (strict && XmlCharKind(c) == ckInvalid) {
+      return false;
+    }
+  }
+  return false;
+}
+
 // Text up to the next "<" (or "&" while references are not expanded); c, its first code unit,
 // has just been read. Line breaks are written as the settings ask and counted.
 bool TXMLReader::FastText(char16_t c) {
@@ -1849,6 +1882,7 @@ void TXMLReader::ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aO
     return;
   }
   fMainBuffer.Clear();
+  if (!aSubset && FastDelimited(aKind, aClosing)) return;
   // a window over the last code units read, compared with the closing delimiter
   const size_t wl = aClosing.size();
   char16_t w[4] = {};

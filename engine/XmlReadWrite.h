@@ -335,6 +335,7 @@ private:
   bool FastAttribute(char16_t c);
   bool FastEndTag();
   bool FastText(char16_t c);
+  bool FastDelimited(TXMLReaderTokenType aKind, std::u16string_view aClosing);
   int32_t FastReference(const char16_t* b, int32_t i, int32_t end, TXMLTokenBuffer& aOut) const;
 
   bool IsRepeatedAttribute(std::u16string_view aName);

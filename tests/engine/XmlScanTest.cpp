@@ -102,14 +102,15 @@ std::string Generated(size_t aBytes, uint64_t aSeed, bool aWellFormed) {
       "<c/>", "<d  z = \"v\"\t/>", "\n", "\r\n", "\r", "  ", "\t", "text", "caf\xC3\xA9", "\xF0\x9F\x98\x80", "&amp;",
       "&lt;&gt;", "&#233;", "&#x1F600;", "]>", "]", ">", "<e a=\"x&amp;y\" b='&#10;'/>", "<e a=\"x\ny\"/>",
       "<b x=\"1\" y='two'>t</b>", "<!-- note -->", "<![CDATA[ <raw> & ]]>", "<?pi data?>", "<g\r\n/>", "<h></h >",
-      "<i>\r\n  <j k=\"l\">m</j>\n</i\n>", "\r\r\n\n"};
+      "<i>\r\n  <j k=\"l\">m</j>\n</i\n>", "\r\r\n\n", "<!-- a\r\nb\n\r-->", "<![CDATA[x\n]]]]>", "<!--->-->",
+      "\n    <k/>", "\r\n\t<k/>", "\r    <k/>"};
   static const char* const cPieces[] = {
       "<a>", "</a>", "<b x=\"1\" y='two'>", "</b>", "<c/>", "<d  z = \"v\"\t/>", "\n", "\r\n", "\r", "  ",
       "\t", "text", "caf\xC3\xA9", "\xE6\x97\xA5\xE6\x9C\xAC", "\xF0\x9F\x98\x80", "&amp;", "&lt;&gt;", "&quot;&apos;",
       "&#233;", "&#x1F600;", "&#0;", "&#x110000;", "&unknown;", "&amp", "& ", "]]>", "]>", "]", ">", "<e a=\"x&amp;y\"/>",
       "<e a=\"x&#10;y\"/>", "<e a=\"x\ny\"/>", "<e a=\"x<y\"/>", "<e a=x/>", "<e a/>", "<e a=\"1\" a=\"2\"/>",
       "<!-- note -->", "<![CDATA[ <raw> & ]]>", "<?pi data?>", "<f\n>", "<g\r\n/>", "</h >", "</i\n>", "\x01", "\xEF\xBF\xBE",
-      "\xFF", "<1/>", "< j/>", "<k =\"v\"/>", "<l m=\"\xC3\xA9\"/>", "<n o=\"a\tb\"/>", "x\r", "\r\r\n\n"};
+      "\xFF", "<1/>", "< j/>", "<!-- \x01 -->", "<![CDATA[ \xEF\xBF\xBF ]]>", "<!-- -- -->", "<!-->", "<![CDATA[]]>", "<k =\"v\"/>", "<l m=\"\xC3\xA9\"/>", "<n o=\"a\tb\"/>", "x\r", "\r\r\n\n"};
   TRandom random;
   random.State ^= aSeed;
   std::string out = "<?xml version=\"1.0\"?>\n<root>";
