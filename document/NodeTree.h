@@ -263,7 +263,14 @@ private:
   // The number of full nodes before aNode (so a full node's own slot).
   uint32_t Rank(TNodeIndex aNode) const noexcept {
     const uint64_t below = FFullBits[aNode >> 6] & ((uint64_t(1) << (aNode & 63)) - 1);
-    return FFullRank[aNode >> 6] + static_cast<uint32_t>(__builtin_popcountll(below));
+    return FFullRank[aNode >> 6] + PopCount(below);
+  }
+  // The bit count without the library call that the builtin becomes on the base x86-64 target.
+  static uint32_t PopCount(uint64_t v) noexcept {
+    v -= (v >> 1) & 0x5555555555555555ull;
+    v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+    v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<uint32_t>((v * 0x0101010101010101ull) >> 56);
   }
   uint32_t StoreValue(TNodeIndex aNode, std::u16string_view aValue);
   // Start of the stored value (its length prefix) in the arena; only for non-empty values.

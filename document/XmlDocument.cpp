@@ -124,7 +124,9 @@ static bool SameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) 
 
 // Names go through ShortenText with no limit, which only drops CR LF pairs; they rarely have any.
 static std::u16string_view NodeName(std::u16string_view aName, std::u16string& aScratch) {
-  if (aName.find(u'\r') == std::u16string_view::npos) return aName;
+  bool cr = false;
+  for (const char16_t c : aName) cr |= c == u'\r';
+  if (!cr) return aName;
   aScratch = ShortenText(aName, 0);
   return aScratch;
 }
