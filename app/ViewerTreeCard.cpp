@@ -134,6 +134,9 @@ void TViewerTreeCard::BuildDetailPanel(QSplitter* aParent) {
   FPathBar->setObjectName(QStringLiteral("obPC"));
   FPathBar->setFlat(true);
   FPathBar->setStyleSheet(QStringLiteral("text-align: left; padding: 3px;"));
+  // A button asks for the width of its whole text: a long path would force the window wider than
+  // the screen. The bar takes the width the panel has and the text is cut at its right edge.
+  FPathBar->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   FPathBar->setContextMenuPolicy(Qt::CustomContextMenu);
   auto* pathMenu = new QMenu(FPathBar);
   QAction* copyPath = pathMenu->addAction(QStringLiteral("Copy to clipboard"));
