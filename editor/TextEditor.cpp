@@ -77,6 +77,17 @@ size_t EncodeBlock(std::u16string_view aText, char* aOut, size_t& aUsed) {
   return size_t(o - aOut);
 }
 
+// The control keeps the text and its styles in two buffers, each with a gap where the last
+// change was; after a load that is the end, while the caret starts at the top. The first key
+// typed there would move both buffers whole to open the gaps at the caret (more than 20 ms on
+// a text of 100 MB). A change that leaves the text as it was moves them while loading, where
+// that time is lost in the rest.
+void MoveGapsToTop(QsciScintillaBase& aControl) {
+  if (aControl.SendScintilla(QsciScintillaBase::SCI_GETLENGTH) == 0) return;
+  aControl.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, 0UL, " ");
+  aControl.SendScintilla(QsciScintillaBase::SCI_DELETERANGE, 0UL, 1L);
+}
+
 // QScintilla's own accessible text interface counts the characters from the start of the
 // text on every caret move, which makes each scroll of a big file take a second. While no
 // assistive technology listens a plain widget interface serves; with one active, QScintilla's
@@ -234,6 +245,7 @@ void TTextEditor::ReplaceAllText(size_t aSizeHint, const std::function<void()>& 
   const size_t room = aSizeHint + (readOnly ? 0 : std::min(aSizeHint / 8, size_t(1) << 20)) + 16;
   SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(room));
   aAppend();
+  if (!readOnly) MoveGapsToTop(*this);
   SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
   SendScintilla(SCI_EMPTYUNDOBUFFER);
   SendScintilla(SCI_SETSAVEPOINT);
@@ -401,7 +413,14 @@ void TTextEditor::UpdateGutterTexts() {
 // ---- view options ------------------------------------------------------------------------
 
 bool TTextEditor::WordWrap() const { return wrapMode() != WrapNone; }
-void TTextEditor::SetWordWrap(bool aValue) { setWrapMode(aValue ? WrapWord : WrapNone); }
+void TTextEditor::SetWordWrap(bool aValue) {
+  setWrapMode(aValue ? WrapWord : WrapNone);
+  // QScintilla's setWrapMode also chooses the layout cache, with wrap on one that keeps the
+  // layout of every line ever laid out. Every edit and every colouring step walks that cache,
+  // so once the idle-time wrap has reached the end of a big text each key walked millions of
+  // layouts. The lines on screen are all the view needs to keep.
+  SendScintilla(SCI_SETLAYOUTCACHE, long(SC_CACHE_PAGE));
+}
 
 void TTextEditor::SetSpecialChars(bool aValue) {
   FSpecialChars = aValue;

@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <utility>
+
 #include "Encodings.h"
 #include "TextEditor.h"
 #include "XmlLexer.h"
@@ -257,6 +260,47 @@ TEST_F(TextEditorTest, ViewOptionsRoundTrip) {
   EXPECT_TRUE(FEditor->SendScintilla(QsciScintillaBase::SCI_GETCARETLINEVISIBLE));
   FEditor->SetSelectionMode(smNormal);
   EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_GETSELECTIONMODE), QsciScintillaBase::SC_SEL_STREAM);
+}
+
+// On a big text each key must stay local: with word wrap on the control must keep layouts for
+// the screen only (QScintilla's wrap switch asks it to keep every line's, and each edit then
+// walks them all), and after any load the first key at the caret must not move the whole text.
+TEST_F(TextEditorTest, KeysStayLocalAfterLoadsAndWrapSwitches) {
+  for (const bool wrap : {true, false, true}) {
+    FEditor->SetWordWrap(wrap);
+    EXPECT_EQ(FEditor->WordWrap(), wrap);
+    EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_GETLAYOUTCACHE), QsciScintillaBase::SC_CACHE_PAGE);
+  }
+  std::string utf8;
+  std::u16string text;
+  for (int i = 0; i < 2000; ++i) {
+    utf8 += "<a b=\"caf\xC3\xA9\">text</a>\r\n";
+    text += u"<a b=\"caf\u00e9\">text</a>\r\n";
+  }
+  const std::function<void()> loads[] = {
+      [&] { FEditor->SetText(text); },
+      [&] {
+        bool given = false;
+        FEditor->SetUtf8Text(utf8.size(), [&] { return std::exchange(given, true) ? std::string_view() : utf8; });
+      },
+      [&] {
+        FEditor->LoadFromBytes(reinterpret_cast<const uint8_t*>(utf8.data()), utf8.size(), TEncoding::UTF8());
+      },
+  };
+  for (const auto& load : loads) {
+    FEditor->SetText(u"old");
+    FEditor->SetCaret(1, 4);
+    FEditor->SendScintilla(QsciScintillaBase::SCI_ADDTEXT, 1UL, "!");
+    load();
+    EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_GETGAPPOSITION), 0);
+    EXPECT_EQ(FEditor->Utf8Text(), utf8);
+    EXPECT_FALSE(FEditor->CanUndo());
+    EXPECT_FALSE(FEditor->Modified());
+    EXPECT_EQ(FEditor->CaretLine(), 1);
+    EXPECT_EQ(FEditor->CaretColumn(), 1);
+    Paint();
+    EXPECT_EQ(StyleAt(0, 1), kElement);
+  }
 }
 
 TEST_F(TextEditorTest, BytesInAnEncoding) {
