@@ -176,7 +176,7 @@ private:
     for (const TSAXAttribute attr : aAttributes) {
       const TNodeIndex n = FTree.AddChild(aParent, NodeName(attr.Name(), FScratch), attr.Value(), ntAttr);
       if (hidden) FTree.SetHidden(n, true);
-      if (aDeclaration && SameIgnoringAsciiCase(attr.Name(), u"encoding")) FDoc.FEncoding = attr.Value();
+      if (aDeclaration && SameIgnoringAsciiCase(attr.Name(), u"encoding")) FDoc.FEncoding = std::u16string(attr.Value());
     }
   }
 

@@ -745,6 +745,8 @@ void TXMLReader::ResetState(TEncoding* aForceEncoding) {
   ClearElements();
   fReaderToken = fOpenElementTokens.PeekNew();
   if (fAttributeTokens) fAttributeTokens->Clear();
+  if (fAttributeViews) fAttributeViews->clear();
+  fNameView = fValueView = {};
   fReader->SetErrorHandling(fReaderSettings->ErrorHandling());
   fReader->BlockFlushTempBuffer();
   if (aForceEncoding) {
@@ -760,6 +762,27 @@ void TXMLReader::ReleaseDocument() { fReader->ReleaseDocument(); }
 void TXMLReader::SetAttributeTokens(TXMLReaderTokenList* aAttributeTokens) {
   fAttributeTokens = aAttributeTokens;
   fReaderToken = fOpenElementTokens.PeekNew();
+}
+
+void TXMLReader::SetTokenViews(std::vector<TXMLAttributeView>* aAttributeViews) {
+  fAttributeViews = aAttributeViews;
+  fNameView = fValueView = {};
+}
+
+// The views of a token that a general scan put into its record; at the end of a header, the
+// attributes the attribute list gathered.
+void TXMLReader::ViewsFromRecords() {
+  fNameView = fReaderToken->TokenName;
+  fValueView = fReaderToken->TokenValue;
+  const TXMLReaderTokenType kind = fReaderToken->TokenType;
+  if (kind == rtFinishOpenElement || kind == rtFinishOpenElementClose || kind == rtFinishXMLDeclarationClose) {
+    fAttributeViews->clear();
+    if (fAttributeTokens)
+      for (int32_t k = 0; k < fAttributeTokens->Count(); ++k) {
+        const PXMLReaderToken a = fAttributeTokens->GetToken(k);
+        fAttributeViews->push_back({a->TokenName, a->TokenValue});
+      }
+  }
 }
 
 void TXMLReader::Error(TXMLErrorKind aKind, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
@@ -837,6 +860,7 @@ bool TXMLReader::ReadNextToken(PXMLReaderToken& outToken) {
     fLastTokenType = rtCloseElement;
     outToken = fReaderToken;
     --fElementsToClose;
+    if (fAttributeViews) ViewsFromRecords();
     return true;
   }
   if (fReaderSettings->BreakReading() == brAfterDocumentElement && fDocumentElementFound &&
@@ -844,9 +868,11 @@ bool TXMLReader::ReadNextToken(PXMLReaderToken& outToken) {
     outToken = fReaderToken;
     return false;
   }
+  fViewsSet = false;
   if (!ReadToken()) return false;
   outToken = fReaderToken;
   fLastTokenType = fReaderToken->TokenType;
+  if (fAttributeViews && !fViewsSet) ViewsFromRecords();
   return !fErrorRecorded;
 }
 
@@ -891,6 +917,7 @@ inline bool TXMLReader::FastNext() {
     return true;
   }
   if (!IsNameStart(c)) return false;
+  if (fAttributeViews && FastWholeStartTag(i + 1)) return true;
   r.SkipTo(i + 2);
   if (!FastStartTag(c)) {
     fMainBuffer.Clear();
@@ -1094,6 +1121,113 @@ bool TXMLReader::FastStartTag(char16_t c) {
   return true;
 }
 
+// For the event parser: a start tag with all its attributes, whole in the block and of the
+// common shape (blanks between its parts, quoted values, no line break), read in one pass
+// from its name at b[aNameStart] up to its ">" or "/>". The tag comes as one token, its
+// attributes as views into the block (or into fTagValues for values that references changed).
+// It takes exactly what the tokens of its name and attributes would take and consumes nothing
+// when the tag does not fit.
+bool TXMLReader::FastWholeStartTag(int32_t aNameStart) {
+  // a strict header with many names: the general scan's set keeps the repeat check linear
+  constexpr size_t cMaxStrictAttributes = 32;
+  if (fAllowSetEncodingFromFile) return false;
+  TTextReader& r = *fReader;
+  const int32_t end = r.ScanEnd();
+  const char16_t* const b = r.Block();
+  const bool strict = Strict();
+  int32_t i = aNameStart + 1;
+  if (strict) {
+    while (i < end && IsNameChar(b[i])) ++i;
+  } else {
+    while (i < end && !IsNameStop(b[i])) ++i;
+  }
+  const int32_t nameEnd = i;
+  if (i >= end || !(IsBlank(b[i]) || b[i] == u'/' || b[i] == u'>')) return false;
+  std::vector<TXMLAttributeView>& views = *fAttributeViews;
+  views.clear();
+  fTagValues.Clear();
+  fTagChanged.clear();
+  bool empty;
+  for (;;) {
+    while (i < end && IsBlank(b[i])) ++i;
+    if (i + 1 >= end) return false;
+    const char16_t c = b[i];
+    if (c == u'>') {
+      empty = false;
+      ++i;
+      break;
+    }
+    if (c == u'/') {
+      if (b[i + 1] != u'>') return false;
+      empty = true;
+      i += 2;
+      break;
+    }
+    if (!IsNameStart(c)) return false;
+    const int32_t start = i++;
+    if (strict) {
+      while (i < end && IsNameChar(b[i])) ++i;
+    } else {
+      while (i < end && !IsNameStop(b[i])) ++i;
+    }
+    const std::u16string_view name(b + start, static_cast<size_t>(i - start));
+    while (i < end && IsBlank(b[i])) ++i;
+    if (i >= end || b[i] != u'=') return false;
+    ++i;
+    while (i < end && IsBlank(b[i])) ++i;
+    if (i >= end || (b[i] != u'"' && b[i] != u'\'')) return false;
+    const char16_t q = b[i++];
+    const int32_t valueStart = i;
+    int32_t copied = valueStart;  // b[valueStart .. copied) is in fTagValues
+    const size_t valuesFrom = fTagValues.Length();
+    bool changed = false;
+    for (;;) {
+      i = static_cast<int32_t>(XmlValueRunEnd(b + i, b + end, q) - b);
+      if (i >= end) return false;
+      if (b[i] == q) break;
+      if (b[i] != u'&') return false;
+      changed = true;
+      fTagValues.Add(std::u16string_view(b + copied, static_cast<size_t>(i - copied)));
+      i = FastReference(b, i, end, fTagValues);
+      if (i < 0) return false;
+      copied = i;
+    }
+    if (strict) {
+      if (views.size() >= cMaxStrictAttributes) return false;
+      for (const TXMLAttributeView& v : views)
+        if (SameText(v.Name, name)) return false;  // the general scan reports the repeat
+    }
+    if (changed) {
+      fTagValues.Add(std::u16string_view(b + copied, static_cast<size_t>(i - copied)));
+      fTagChanged.insert(fTagChanged.end(), {static_cast<uint32_t>(views.size()), static_cast<uint32_t>(valuesFrom),
+                                             static_cast<uint32_t>(fTagValues.Length() - valuesFrom)});
+    }
+    views.push_back({name, std::u16string_view(b + valueStart, static_cast<size_t>(i - valueStart))});
+    ++i;
+  }
+  // fTagValues no longer grows: its views can be taken now
+  for (size_t k = 0; k < fTagChanged.size(); k += 3)
+    views[fTagChanged[k]].Value = fTagValues.View().substr(fTagChanged[k + 1], fTagChanged[k + 2]);
+  r.SkipTo(i);
+  fDocumentElementFound = true;
+  if (fAttributeTokens) fAttributeTokens->Clear();
+  const std::u16string_view tagName(b + aNameStart, static_cast<size_t>(nameEnd - aNameStart));
+  if (empty) {
+    // opened and closed at once: the stack never holds it, the record keeps its old text
+    fReaderToken->TokenType = rtFinishOpenElementClose;
+    fNameView = tagName;
+  } else {
+    SetText(fReaderToken->TokenName, tagName.data(), tagName.size());
+    fReaderToken->TokenValue.clear();
+    fReaderToken->TokenType = rtFinishOpenElement;
+    PushElement();
+    fNameView = fReaderToken->TokenName;
+  }
+  fValueView = {};
+  fViewsSet = true;
+  return true;
+}
+
 // name="value" with blanks around "=" at most; c, the name's first code unit, has just been read.
 bool TXMLReader::FastAttribute(char16_t c) {
   TTextReader& r = *fReader;
@@ -1174,6 +1308,19 @@ bool TXMLReader::FastEndTag() {
     while (i < end && b[i] != u'>' && b[i] != u'\r' && b[i] != u'\n') ++i;
     if (i >= end || b[i] != u'>') return false;
   }
+  if (fAttributeViews) {
+    // the name is only looked at: an end tag that closes the innermost element is taken here
+    // without copying it, every other one by the general scan
+    const std::u16string_view name(b + start, static_cast<size_t>(nameEnd - start));
+    if (fOpenElementTokens.Count() == 0 || !SameText(name, fOpenElementTokens.Last()->TokenName)) return false;
+    fReaderToken->TokenType = rtCloseElement;
+    r.SkipTo(i + 1);
+    PopElement(false);
+    fNameView = name;
+    fValueView = {};
+    fViewsSet = true;
+    return true;
+  }
   SetText(fReaderToken->TokenName, b + start, static_cast<size_t>(nameEnd - start));
   fReaderToken->TokenValue.clear();
   fReaderToken->TokenType = rtCloseElement;
@@ -1200,9 +1347,16 @@ bool TXMLReader::FastDelimited(TXMLReaderTokenType aKind, std::u16string_view aC
         r.SkipTo(j + 1, lines, lastBreak);
       else
         r.SkipTo(j + 1);
-      fReaderToken->TokenName.clear();
-      SetText(fReaderToken->TokenValue, b + start, static_cast<size_t>(j + 1 - wl - start));
+      const std::u16string_view body(b + start, static_cast<size_t>(j + 1 - wl - start));
       fReaderToken->TokenType = aKind;
+      if (fAttributeViews) {
+        fNameView = {};
+        fValueView = body;
+        fViewsSet = true;
+      } else {
+        fReaderToken->TokenName.clear();
+        SetText(fReaderToken->TokenValue, body.data(), body.size());
+      }
       return true;
     }
     if (c == u'\r' || c == u'\n') {
@@ -1242,16 +1396,22 @@ bool TXMLReader::FastText(char16_t c) {
         r.SkipTo(j, 0, start + 1);  // the LF of a CR LF pair: no new line, but the line starts after it
       else
         r.SkipTo(j);
-      fReaderToken->TokenName.clear();
-      if (lineBreak == lbDoNotProcess) {
-        SetText(fReaderToken->TokenValue, b + start, static_cast<size_t>(j - start));
-      } else {
+      fReaderToken->TokenType = rtText;
+      std::u16string_view text(b + start, static_cast<size_t>(j - start));
+      if (lineBreak != lbDoNotProcess) {
         fMainBuffer.Clear();
         fMainBuffer.Add(breakText);
         fMainBuffer.Add(std::u16string_view(b + blanks, static_cast<size_t>(j - blanks)));
-        fMainBuffer.AssignTo(fReaderToken->TokenValue);
+        text = fMainBuffer.View();
       }
-      fReaderToken->TokenType = rtText;
+      if (fAttributeViews) {
+        fNameView = {};
+        fValueView = text;
+        fViewsSet = true;
+      } else {
+        fReaderToken->TokenName.clear();
+        SetText(fReaderToken->TokenValue, text.data(), text.size());
+      }
       return true;
     }
   }
@@ -1320,14 +1480,20 @@ bool TXMLReader::FastText(char16_t c) {
     r.SkipTo(i, lines, lastBreak);
   else
     r.SkipTo(i);
-  fReaderToken->TokenName.clear();
+  std::u16string_view text(b + start, static_cast<size_t>(i - start));
   if (changed) {
     fMainBuffer.Add(std::u16string_view(b + copied, static_cast<size_t>(i - copied)));
-    fMainBuffer.AssignTo(fReaderToken->TokenValue);
-  } else {
-    SetText(fReaderToken->TokenValue, b + start, static_cast<size_t>(i - start));
+    text = fMainBuffer.View();
   }
   fReaderToken->TokenType = rtText;
+  if (fAttributeViews) {
+    fNameView = {};
+    fValueView = text;
+    fViewsSet = true;
+  } else {
+    fReaderToken->TokenName.clear();
+    SetText(fReaderToken->TokenValue, text.data(), text.size());
+  }
   return true;
 }
 
@@ -1551,6 +1717,7 @@ void TXMLReader::SwitchToDeclaredEncoding(const std::u16string& aValue) {
       inside = false;
     if (inside && token->TokenType == rtXMLDeclarationAttribute && token->TokenName == name) break;
   }
+  fViewsSet = false;
 }
 
 void TXMLReader::ScanTagEnd() {

@@ -47,6 +47,13 @@ struct TXMLReaderToken {
 };
 using PXMLReaderToken = TXMLReaderToken*;
 
+// An attribute of the current start tag as the event parser sees it: views into the reader's
+// decoded block, its scratch buffer or the attribute records, valid until the next read.
+struct TXMLAttributeView {
+  std::u16string_view Name;
+  std::u16string_view Value;
+};
+
 // A stack of token records over a pool that only grows; records keep their address for the
 // life of the list.
 class TXMLReaderTokenList {
@@ -274,6 +281,15 @@ public:
   // Attaches a list that receives every attribute of the current start tag (not owned).
   void SetAttributeTokens(TXMLReaderTokenList* aAttributeTokens);
   TXMLReaderTokenList* AttributeTokens() const { return fAttributeTokens; }
+  // For the event parser, which looks at each token only until the next read: with a list
+  // given, tokens that lie whole in the decoded block are not copied into their records but
+  // handed out as views (TokenNameView, TokenValueView), and a start tag that lies whole in the
+  // block comes as one token, rtFinishOpenElement or rtFinishOpenElementClose, without the
+  // tokens of its name and attributes. At those tokens and at rtFinishXMLDeclarationClose the
+  // list holds the attributes of the header (not owned; nullptr turns this off).
+  void SetTokenViews(std::vector<TXMLAttributeView>* aAttributeViews);
+  std::u16string_view TokenNameView() const { return fNameView; }
+  std::u16string_view TokenValueView() const { return fValueView; }
   // Lets reading go on after the current document element with brAfterDocumentElement.
   void ResetDocumentElement() { fDocumentElementFound = false; }
 
@@ -337,6 +353,8 @@ private:
   bool FastText(char16_t c);
   bool FastDelimited(TXMLReaderTokenType aKind, std::u16string_view aClosing);
   int32_t FastReference(const char16_t* b, int32_t i, int32_t end, TXMLTokenBuffer& aOut) const;
+  bool FastWholeStartTag(int32_t aNameStart);
+  void ViewsFromRecords();
 
   bool IsRepeatedAttribute(std::u16string_view aName);
   // aKey is HeaderNameKey(aName).
@@ -379,6 +397,15 @@ private:
   int32_t fElementsToClose = 0;
   PXMLReaderToken fReaderToken = nullptr;
   TXMLTokenBuffer fMainBuffer;
+  // Token views (see SetTokenViews): fViewsSet is true once a fast path has set them for the
+  // current token; otherwise they are taken from its record.
+  std::vector<TXMLAttributeView>* fAttributeViews = nullptr;
+  std::u16string_view fNameView, fValueView;
+  bool fViewsSet = false;
+  // Values of a whole start tag that references changed, one after the other, and for each
+  // the attribute's index, where its text starts in fTagValues and its length.
+  TXMLTokenBuffer fTagValues{256};
+  std::vector<uint32_t> fTagChanged;
   // digits or name of the reference being read, and everything it consumed
   std::unique_ptr<TXMLReferenceReader> fReference;
 

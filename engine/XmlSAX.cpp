@@ -16,13 +16,18 @@ TSAXAttribute TSAXAttributeEnum::Current() const { return fSAXAttributes->GetAtt
 
 TSAXAttributes::TSAXAttributes() = default;
 
+TSAXAttribute TSAXAttributes::GetAttributeItem(int32_t aIndex) const {
+  if (aIndex < 0 || aIndex >= Count()) throw EArgumentOutOfRange(u"Argument out of range");
+  return TSAXAttribute(fItems[size_t(aIndex)]);
+}
+
 void TSAXAttributes::PrepareIndex() {
-  const int32_t count = fAttributeTokens.Count();
+  const int32_t count = Count();
   fIndexUsed = count > cHashThreshold;
   if (!fIndexUsed) return;
   if (!fIndex)
     fIndex = std::make_unique<TVirtualHashedStrings>(
-        [this](int32_t aStringIndex) -> std::u16string_view { return fAttributeTokens.GetToken(aStringIndex)->TokenName; });
+        [this](int32_t aStringIndex) -> std::u16string_view { return fItems[size_t(aStringIndex)].Name; });
   fIndex->Clear(false);
   // A repeated name is not added again, so the index keeps the first of duplicates.
   for (int32_t i = 0; i < count; ++i) fIndex->Add(i);
@@ -30,34 +35,34 @@ void TSAXAttributes::PrepareIndex() {
 
 int32_t TSAXAttributes::IndexOf(std::u16string_view aAttrName) const {
   if (fIndexUsed) return fIndex->StringIndexOf(aAttrName);
-  const int32_t count = fAttributeTokens.Count();
+  const int32_t count = Count();
   for (int32_t i = 0; i < count; ++i)
-    if (fAttributeTokens.GetToken(i)->TokenName == aAttrName) return i;
+    if (fItems[size_t(i)].Name == aAttrName) return i;
   return -1;
 }
 
-const std::u16string* TSAXAttributes::FindValue(std::u16string_view aAttrName) const {
+bool TSAXAttributes::FindView(std::u16string_view aAttrName, std::u16string_view& outAttrValue) const {
   const int32_t index = IndexOf(aAttrName);
-  return index < 0 ? nullptr : &fAttributeTokens.GetToken(index)->TokenValue;
+  outAttrValue = index < 0 ? std::u16string_view() : fItems[size_t(index)].Value;
+  return index >= 0;
 }
 
 bool TSAXAttributes::Find(std::u16string_view aAttrName, std::u16string& outAttrValue) const {
-  if (const std::u16string* value = FindValue(aAttrName)) {
-    outAttrValue = *value;
-    return true;
-  }
-  outAttrValue.clear();
-  return false;
+  std::u16string_view value;
+  const bool found = FindView(aAttrName, value);
+  outAttrValue = value;
+  return found;
 }
 
 std::u16string TSAXAttributes::Get(std::u16string_view aAttrName) const {
-  const std::u16string* value = FindValue(aAttrName);
-  return value ? *value : std::u16string();
+  std::u16string_view value;
+  FindView(aAttrName, value);
+  return std::u16string(value);
 }
 
 std::u16string TSAXAttributes::GetDef(std::u16string_view aAttrName, std::u16string_view aDefaultValue) const {
-  const std::u16string* value = FindValue(aAttrName);
-  return value ? *value : std::u16string(aDefaultValue);
+  std::u16string_view value;
+  return std::u16string(FindView(aAttrName, value) ? value : aDefaultValue);
 }
 
 // ---- TSAXParser ----
@@ -83,8 +88,9 @@ bool OnlyWhiteSpace(std::u16string_view aText) {
 TSAXParser::TSAXParser() : fReader(std::make_unique<TXMLReader>()) {}
 
 TSAXParser::~TSAXParser() {
-  // The reader must not keep a pointer into the list it outlives by a moment.
+  // The reader must not keep a pointer into the lists it outlives by a moment.
   fReader->SetAttributeTokens(nullptr);
+  fReader->SetTokenViews(nullptr);
 }
 
 void TSAXParser::SetWhiteSpaceHandling(TXMLWhiteSpaceHandling aValue) {
@@ -137,8 +143,10 @@ bool TSAXParser::Parse() {
     fParserState = spsPaused;
     // The reader points into the old list until it gets the new one.
     fReader->SetAttributeTokens(nullptr);
+    fReader->SetTokenViews(nullptr);
     fAttributes = std::make_unique<TSAXAttributes>();
     fReader->SetAttributeTokens(&fAttributes->AttributeTokens());
+    fReader->SetTokenViews(&fAttributes->Items());
     const bool result = ResumeParsing();
     fReader->ReleaseDocument();
     return result;
@@ -182,6 +190,7 @@ bool TSAXParser::ResumeParsing() {
 void TSAXParser::EndOfParse() {
   if (fParserState == spsIdle || fParserState == spsStopping) return;
   fReader->SetAttributeTokens(nullptr);
+  fReader->SetTokenViews(nullptr);
   fAttributes.reset();
   fReader->ReleaseDocument();
   fURL.clear();
@@ -193,7 +202,7 @@ void TSAXParser::RunLoop() {
   while (fParserState == spsRunning && fReader->ReadNextToken(token)) {
     const TXMLReaderTokenType kind = token->TokenType;
     if (kind == rtText || kind == rtEntityReference || kind == rtCData) {
-      Text(token->TokenValue);
+      Text(fReader->TokenValueView());
       continue;
     }
     if (!fDataRead) {
@@ -209,21 +218,21 @@ void TSAXParser::RunLoop() {
       case rtFinishOpenElement:
         fAttributes->PrepareIndex();
         if (fWhiteSpaceHandling == wsAutoTag) RecordSpace();
-        SendStartElement(token->TokenName);
+        SendStartElement(fReader->TokenNameView());
         break;
       case rtFinishOpenElementClose:
         fAttributes->PrepareIndex();
-        SendStartElement(token->TokenName);
-        if (fParserState == spsRunning) SendEndElement(token->TokenName);
+        SendStartElement(fReader->TokenNameView());
+        if (fParserState == spsRunning) SendEndElement(fReader->TokenNameView());
         break;
       case rtCloseElement:
-        SendEndElement(token->TokenName);
+        SendEndElement(fReader->TokenNameView());
         break;
       case rtComment:
-        SendComment(token->TokenValue);
+        SendComment(fReader->TokenValueView());
         break;
       case rtProcessingInstruction:
-        SendProcessingInstruction(token->TokenName, token->TokenValue);
+        SendProcessingInstruction(fReader->TokenNameView(), fReader->TokenValueView());
         break;
       default:
         // declaration and tag openings, attributes (gathered in the list by the reader) and
@@ -239,7 +248,7 @@ void TSAXParser::StartDocument() {
   SendStartDocument();
 }
 
-void TSAXParser::Text(const std::u16string& aText) {
+void TSAXParser::Text(std::u16string_view aText) {
   if (!fDataRead) {
     if (OnlyWhiteSpace(aText)) return;
     StartDocument();
@@ -269,8 +278,8 @@ void TSAXParser::RecordSpace() {
   if (depth < 0) return;
   if (fPreserveWhiteSpaceTree.size() < size_t(depth) + 1) fPreserveWhiteSpaceTree.resize(size_t(depth) + 20, pwInherit);
   TXMLPreserveWhiteSpace entry;
-  if (const std::u16string* space = fAttributes->FindValue(u"xml:space")) {
-    entry = !space->empty() && ((*space)[0] == u'p' || (*space)[0] == u'P') ? pwPreserve : pwDefault;
+  if (std::u16string_view space; fAttributes->FindView(u"xml:space", space)) {
+    entry = !space.empty() && (space[0] == u'p' || space[0] == u'P') ? pwPreserve : pwDefault;
   } else {
     entry = depth > 0 ? fPreserveWhiteSpaceTree[size_t(depth) - 1] : pwInherit;
   }

@@ -22,17 +22,16 @@ class ESAXParserException : public EGeneralError {
 
 enum TSAXParserState { spsIdle, spsRunning, spsPaused, spsStopping, spsStopped };
 
-// One attribute of the current start tag: a view of the reader's token record, valid until the
-// handler it was given to returns.
+// One attribute of the current start tag: views of its name and value (references resolved,
+// line breaks processed), valid until the handler it was given to returns.
 class TSAXAttribute {
 public:
-  explicit TSAXAttribute(PXMLReaderToken aToken) : fToken(aToken) {}
-  const std::u16string& Name() const { return fToken->TokenName; }
-  const std::u16string& Value() const { return fToken->TokenValue; }
-  PXMLReaderToken Token() const { return fToken; }
+  explicit TSAXAttribute(const TXMLAttributeView& aView) : fView(aView) {}
+  std::u16string_view Name() const { return fView.Name; }
+  std::u16string_view Value() const { return fView.Value; }
 
 private:
-  PXMLReaderToken fToken;
+  TXMLAttributeView fView;
 };
 using PSAXAttribute = TSAXAttribute;
 
@@ -58,14 +57,14 @@ public:
   TSAXAttributes(const TSAXAttributes&) = delete;
   TSAXAttributes& operator=(const TSAXAttributes&) = delete;
 
-  int32_t Count() const { return fAttributeTokens.Count(); }
-  // aIndex in 0 .. Count() - 1; outside the record pool it raises EArgumentOutOfRange.
-  TSAXAttribute GetAttributeItem(int32_t aIndex) const { return TSAXAttribute(fAttributeTokens.GetToken(aIndex)); }
+  int32_t Count() const { return static_cast<int32_t>(fItems.size()); }
+  // aIndex in 0 .. Count() - 1; outside it raises EArgumentOutOfRange.
+  TSAXAttribute GetAttributeItem(int32_t aIndex) const;
   int32_t IndexOf(std::u16string_view aAttrName) const;
   bool Has(std::u16string_view aAttrName) const { return IndexOf(aAttrName) >= 0; }
   bool Find(std::u16string_view aAttrName, std::u16string& outAttrValue) const;
-  // The value of the first attribute of that name, without a copy; nullptr if none.
-  const std::u16string* FindValue(std::u16string_view aAttrName) const;
+  // The value of the first attribute of that name, without a copy; false if none.
+  bool FindView(std::u16string_view aAttrName, std::u16string_view& outAttrValue) const;
   std::u16string Get(std::u16string_view aAttrName) const;
   std::u16string GetDef(std::u16string_view aAttrName, std::u16string_view aDefaultValue) const;
   TSAXAttributeEnum GetEnumerator() const { return TSAXAttributeEnum(*this); }
@@ -88,8 +87,10 @@ public:
   const_iterator begin() const { return {this, 0}; }
   const_iterator end() const { return {this, Count()}; }
 
-  // The list the reader fills; the parser attaches it.
+  // The lists the reader fills; the parser attaches them. The items are what the handlers see;
+  // the records hold the attributes of a header that the reader read token by token.
   TXMLReaderTokenList& AttributeTokens() { return fAttributeTokens; }
+  std::vector<TXMLAttributeView>& Items() { return fItems; }
   // Called once per start tag before the handlers see the list: above the threshold, name
   // lookups go through a hash index rebuilt over all names; below it a linear search is cheaper
   // than building the index.
@@ -100,6 +101,7 @@ public:
 
 private:
   TXMLReaderTokenList fAttributeTokens;
+  std::vector<TXMLAttributeView> fItems;
   std::unique_ptr<TVirtualHashedStrings> fIndex;  // built on first need
   bool fIndexUsed = false;
 };
@@ -170,7 +172,7 @@ private:
   void RunLoop();
   void EndOfParse();
   void StartDocument();
-  void Text(const std::u16string& aText);
+  void Text(std::u16string_view aText);
   bool SpacePreserved() const;
   void RecordSpace();
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "XmlReadWrite.h"
+#include "XmlSAX.h"
 #include "XmlScan.h"
 
 namespace {
@@ -78,6 +79,83 @@ int CompareModes(const std::string& aInput, const std::string& aLabel) {
   return differences;
 }
 
+// The events of a parse with everything they carry (white space kept, so that every text
+// shows), then the result and the error. The event parser takes its tokens as views and whole
+// start tags in one piece where the fast paths may; the general scan gives it records.
+std::string SaxTrace(const std::string& aInput, int aFlags, TXMLScanMode aMode) {
+  XmlScanSetMode(aMode);
+  TSAXParser parser;
+  TXMLReaderSettings& settings = parser.ReaderSettings();
+  settings.SetStrictXML(aFlags & 1);
+  settings.SetExpandEntities(aFlags & 2);
+  settings.SetLineBreak(static_cast<TXMLLineBreak>((aFlags >> 2) & 3));
+  settings.SetBreakReading(aFlags & 16 ? brAfterDocumentElement : brNone);
+  parser.SetWhiteSpaceHandling(wsPreserveAll);
+  std::string out;
+  auto add = [&](std::u16string_view s) {
+    out.append(reinterpret_cast<const char*>(s.data()), s.size() * 2);
+    out += '\x01';
+  };
+  auto attributes = [&](const TSAXAttributes& a) {
+    for (const TSAXAttribute item : a) {
+      add(item.Name());
+      add(item.Value());
+    }
+    out += std::to_string(a.IndexOf(u"x")) + '\n';
+  };
+  parser.OnStartDocument = [&](TSAXParser&) { out += "SD\n"; };
+  parser.OnEndDocument = [&](TSAXParser&) { out += "ED\n"; };
+  parser.OnCharacters = [&](TSAXParser&, std::u16string_view t) {
+    out += "T ";
+    add(t);
+  };
+  parser.OnComment = [&](TSAXParser&, std::u16string_view t) {
+    out += "C ";
+    add(t);
+  };
+  parser.OnXMLDeclaration = [&](TSAXParser&, const TSAXAttributes& a) {
+    out += "XD ";
+    attributes(a);
+  };
+  parser.OnProcessingInstruction = [&](TSAXParser&, std::u16string_view t, std::u16string_view c) {
+    out += "PI ";
+    add(t);
+    add(c);
+  };
+  parser.OnStartElement = [&](TSAXParser& p, std::u16string_view n, const TSAXAttributes& a) {
+    out += "SE " + std::to_string(p.NodePathCount()) + ' ';
+    add(n);
+    attributes(a);
+  };
+  parser.OnEndElement = [&](TSAXParser& p, std::u16string_view n) {
+    out += "EE " + std::to_string(p.NodePathCount()) + ' ';
+    add(n);
+  };
+  try {
+    out += parser.ParseBuffer(aInput.data(), static_cast<int64_t>(aInput.size())) ? "ok\n" : "failed\n";
+  } catch (const EReadError&) {
+    out += "read error\n";
+  }
+  if (auto error = parser.ParseError()) {
+    out += "error " + std::to_string(error->GetLine()) + ':' + std::to_string(error->GetLinePos()) + ' ';
+    add(error->GetReason());
+    add(error->GetSrcText());
+  }
+  return out;
+}
+
+void CompareSaxModes(const std::string& aInput, const std::string& aLabel) {
+  TScanModeGuard guard;
+  int differences = 0;
+  for (int flags = 0; flags < 32; ++flags) {
+    const std::string general = SaxTrace(aInput, flags, smGeneral);
+    if (SaxTrace(aInput, flags, smVector) != general || SaxTrace(aInput, flags, smPlain) != general) {
+      ADD_FAILURE() << aLabel << ": events differ between the scan paths with flags " << flags;
+      if (++differences > 3) break;
+    }
+  }
+}
+
 std::string ReadFile(const std::filesystem::path& aPath) {
   std::ifstream in(aPath, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -123,8 +201,7 @@ std::string Generated(size_t aBytes, uint64_t aSeed, bool aWellFormed) {
   return out;
 }
 
-TEST(XmlScan, SnippetsReadAlikeOnEveryPath) {
-  static const char* const cSnippets[] = {
+const char* const cSnippets[] = {
       "<a x=\"1\" y='2' z = \"3\">t&amp;u&#233;v&#x1F600;</a>",
       "<a>\r\n  <b/>\n\t<c>x</c>\r</a>",
       "<a>]]></a>",
@@ -149,8 +226,25 @@ TEST(XmlScan, SnippetsReadAlikeOnEveryPath) {
       "text before<a/>text after",
       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a x=\"\xE9\">\xE9</a>",
       "\xEF\xBB\xBF<a>bom</a>",
-  };
+      "<a x=\"1\"y='2'\t/><b\tx=\"&#x1F600;&amp;\" y=\"&lt;\"></b><c/x><c x=\"1\" / >",
+      "<r><a x=\"1\"></a ><b x=\"1\"></c></b></r>",
+      "<r><a x=\"\xC3\xA9\" y=\"&#233;\"/><!-- c --><![CDATA[d]]><?p q?></r>",
+};
+
+// A start tag with many attributes, the last one a repeat of the first.
+std::string ManyAttributes(int aCount) {
+  std::string tag = "<r>\n<a";
+  for (int i = 0; i < aCount; ++i) tag += " a" + std::to_string(i) + "=\"v&amp;" + std::to_string(i) + '"';
+  return tag + " a0=\"again\"/>\n</r>";
+}
+
+TEST(XmlScan, SnippetsReadAlikeOnEveryPath) {
   for (const char* snippet : cSnippets) CompareModes(snippet, snippet);
+}
+
+TEST(XmlScan, SnippetsParseAlikeOnEveryPath) {
+  for (const char* snippet : cSnippets) CompareSaxModes(snippet, snippet);
+  for (int count : {1, 31, 32, 33, 300}) CompareSaxModes(ManyAttributes(count), std::to_string(count) + " attributes");
 }
 
 TEST(XmlScan, SamplesAndFuzzCorpusReadAlikeOnEveryPath) {
@@ -166,6 +260,7 @@ TEST(XmlScan, SamplesAndFuzzCorpusReadAlikeOnEveryPath) {
         data.erase(0, 1);
       if (path.find("/corpus/sax/") != std::string::npos && data.size() >= 2) data.erase(0, 2);
       CompareModes(data, path);
+      CompareSaxModes(data, path);
       ++files;
     }
   }
@@ -174,8 +269,11 @@ TEST(XmlScan, SamplesAndFuzzCorpusReadAlikeOnEveryPath) {
 
 TEST(XmlScan, GeneratedDocumentsAcrossBlocksReadAlikeOnEveryPath) {
   for (uint64_t seed = 1; seed <= 3; ++seed) {
-    CompareModes(Generated(100 * 1024, seed, true), "well-formed " + std::to_string(seed));
-    CompareModes(Generated(100 * 1024, seed, false), "generated " + std::to_string(seed));
+    const std::string wellFormed = Generated(100 * 1024, seed, true), generated = Generated(100 * 1024, seed, false);
+    CompareModes(wellFormed, "well-formed " + std::to_string(seed));
+    CompareModes(generated, "generated " + std::to_string(seed));
+    CompareSaxModes(wellFormed, "well-formed " + std::to_string(seed));
+    CompareSaxModes(generated, "generated " + std::to_string(seed));
   }
 }
 
