@@ -13,6 +13,7 @@
 #include "QuillonAssociation.h"
 #include "EditorWnd.h"
 #include "QtText.h"
+#include "ScopeGuard.h"
 #include "SingleInstance.h"
 #include "ViewerWnd.h"
 #include "WideSupport.h"
@@ -58,19 +59,6 @@ QString AbsoluteName(const QString& AFilename) {
 bool IsExistingFile(const QString& AFilename) {
   return !AFilename.isEmpty() && QFileInfo(AFilename).isFile();
 }
-
-// Raised while the main window arranges document windows itself, so that the activations
-// it causes do not ask about changed files.
-class TCounterGuard {
-public:
-  explicit TCounterGuard(int& ACounter) : FCounter(ACounter) { ++FCounter; }
-  ~TCounterGuard() { --FCounter; }
-  TCounterGuard(const TCounterGuard&) = delete;
-  TCounterGuard& operator=(const TCounterGuard&) = delete;
-
-private:
-  int& FCounter;
-};
 
 const char* const cButtonProperty = "quillonButtonId";
 
@@ -190,7 +178,7 @@ void Twnd_quillon_Main::CreateActions() {
 
   acCascade = make("acCascade", QStringLiteral("&Cascade"), iiCascade, QStringLiteral("Cascade"));
   connect(acCascade, &QAction::triggered, this, [this] {
-    TCounterGuard quiet(FQuiet);
+    const auto quiet = ScopedCount(FQuiet);
     FMdiArea->cascadeSubWindows();
   });
   acTileHor = make("acTileHor", QStringLiteral("Tile &horizontally"), iiTileHorizontal,
@@ -212,7 +200,7 @@ void Twnd_quillon_Main::CreateActions() {
   connect(acCloseAll, &QAction::triggered, this, &Twnd_quillon_Main::CloseAll);
   acMinAll = make("acMinAll", QStringLiteral("Minimize All"), -1, QString());
   connect(acMinAll, &QAction::triggered, this, [this] {
-    TCounterGuard quiet(FQuiet);
+    const auto quiet = ScopedCount(FQuiet);
     for (QMdiSubWindow* window : FMdiArea->subWindowList()) MinimizeWindow(window);
   });
 
@@ -515,7 +503,7 @@ void Twnd_quillon_Main::OpenFile(const QString& AFilename) {
   Tmdi_quillon_Viewer* viewer;
   {
     // The new window becomes active before it has a file: nothing to compare yet.
-    TCounterGuard quiet(FQuiet);
+    const auto quiet = ScopedCount(FQuiet);
     viewer = new Tmdi_quillon_Viewer(&FOptions);
     window = CreateChildWindow(viewer, QFileInfo(fullName).fileName(), iiDocument);
     viewer->SetGridLines(FOptions.GridLines);
@@ -602,7 +590,7 @@ void Twnd_quillon_Main::MinimizeWindow(QMdiSubWindow* AWindow) {
 }
 
 void Twnd_quillon_Main::Tile(Qt::Orientation AOrientation) {
-  TCounterGuard quiet(FQuiet);
+  const auto quiet = ScopedCount(FQuiet);
   QList<QMdiSubWindow*> windows;
   for (QMdiSubWindow* window : FMdiArea->subWindowList(QMdiArea::CreationOrder))
     if (!window->isMinimized() && !window->isHidden()) windows.append(window);
@@ -627,7 +615,7 @@ void Twnd_quillon_Main::Tile(Qt::Orientation AOrientation) {
 }
 
 void Twnd_quillon_Main::CloseAll() {
-  TCounterGuard quiet(FQuiet);
+  const auto quiet = ScopedCount(FQuiet);
   // Bottom of the stacking order first, the active window last.
   QList<QMdiSubWindow*> windows = FMdiArea->subWindowList(QMdiArea::StackingOrder);
   if (QMdiSubWindow* active = FMdiArea->currentSubWindow()) {

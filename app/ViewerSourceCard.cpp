@@ -16,6 +16,7 @@
 #include "Encodings.h"
 #include "QtText.h"
 #include "QuillonOptions.h"
+#include "ScopeGuard.h"
 #include "SearchBox.h"
 #include "SourceText.h"
 #include "TextEditor.h"
@@ -86,13 +87,10 @@ void TViewerSourceCard::Build() {
   const QPointer<TViewerSourceCard> self(this);
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   if (!self) return;
-  struct TEnd {
-    TViewerSourceCard& C;
-    ~TEnd() {
-      C.FMemo->setFocus();
-      C.FHost.SetStatus(QStringLiteral("Ready"));
-    }
-  } end{*this};
+  const TScopeExit end([this] {
+    FMemo->setFocus();
+    FHost.SetStatus(QStringLiteral("Ready"));
+  });
 
   const TXMLDocument& doc = FHost.Document();
   // The mark is set whatever happens, so a file that cannot be read is not read again at

@@ -24,6 +24,7 @@
 #include "NodeTreeModel.h"
 #include "QtText.h"
 #include "QuillonOptions.h"
+#include "ScopeGuard.h"
 #include "SearchBox.h"
 #include "ValueClassify.h"
 #include "ViewerHost.h"
@@ -327,10 +328,7 @@ void TViewerTreeCard::LayoutDetails() {
 
 void TViewerTreeCard::SearchTree() {
   TBusyCursor busy;
-  struct TReady {
-    IViewerHost& Host;
-    ~TReady() { Host.SetStatus(QStringLiteral("Ready")); }
-  } ready{FHost};
+  const TScopeExit ready([this] { FHost.SetStatus(QStringLiteral("Ready")); });
   FHost.SetStatus(QStringLiteral("Searching..."));
   const TNodeIndex found = FHost.Document().SearchTree(ToU16(FTreeSearch->text()));
   if (found != cNoNode) {

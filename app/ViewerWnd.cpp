@@ -20,6 +20,7 @@
 #include "Corvane_Dialogs.h"
 #include "NodeTreeModel.h"
 #include "QtText.h"
+#include "ScopeGuard.h"
 #include "TextViewMenu.h"
 #include "ViewerContentCard.h"
 #include "ViewerSourceCard.h"
@@ -167,15 +168,12 @@ void Tmdi_quillon_Viewer::SetFilename(const QString& AFilename) {
     sbProgress->setValue(value);
     sbProgress->repaint();
   };
-  struct TEnd {
-    Tmdi_quillon_Viewer& W;
-    ~TEnd() {
-      W.FDoc->OnProgress = nullptr;
-      W.sbProgress->hide();
-      W.FTreeCard->EndLoad();
-      W.sbStatus->setText(QStringLiteral("Ready"));
-    }
-  } end{*this};
+  const TScopeExit end([this] {
+    FDoc->OnProgress = nullptr;
+    sbProgress->hide();
+    FTreeCard->EndLoad();
+    sbStatus->setText(QStringLiteral("Ready"));
+  });
   FDoc->SetFilename(ToU16(AFilename));
 
   obTab->setTabVisible(cdContent, FDoc->ContentVisible());
@@ -204,11 +202,7 @@ QString Tmdi_quillon_Viewer::Encoding() const { return ToQString(FDoc->Encoding(
 void Tmdi_quillon_Viewer::CheckFileChanged() {
   if (FChecking || QApplication::activeModalWidget() || DialogDepth > 0) return;
   if (FDoc->Filename().empty() || !FDoc->FileChanged()) return;
-  FChecking = true;
-  struct TDone {
-    bool& B;
-    ~TDone() { B = false; }
-  } done{FChecking};
+  const auto checking = ScopedFlag(FChecking);
   if (ConfirmDlg(ToQString(Format(DocumentTexts::cFileChanged, {std::u16string_view(FDoc->Filename())}))))
     Reread();
   else

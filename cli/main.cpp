@@ -69,25 +69,18 @@ void AppendField(std::string& aOut, std::u16string_view aField) {
       aOut += "\\x";
       aOut.push_back(kHex[c >> 4]);
       aOut.push_back(kHex[c & 15]);
-    } else if (c < 0x800) {
-      aOut.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      aOut.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      if (c <= 0xDBFF && i + 1 < n && aField[i + 1] >= 0xDC00 && aField[i + 1] <= 0xDFFF) {
-        uint32_t cp = 0x10000 + ((c - 0xD800) << 10) + (aField[i + 1] - 0xDC00);
-        ++i;
-        aOut.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        aOut.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        aOut.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        aOut.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-      } else {
-        aOut += "\\u";
-        for (int s = 12; s >= 0; s -= 4) aOut.push_back(kHex[(c >> s) & 15]);
-      }
     } else {
-      aOut.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      aOut.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      aOut.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+      // a lone surrogate has no UTF-8 form: it is spelled out, so the dump shows what was read
+      const char16_t* p = aField.data() + i;
+      const char32_t cp = Utf16Next(p, aField.data() + n, lsKeep);
+      if (IsSurrogate(cp)) {
+        aOut += "\\u";
+        for (int s = 12; s >= 0; s -= 4) aOut.push_back(kHex[(cp >> s) & 15]);
+      } else {
+        char bytes[4];
+        aOut.append(bytes, Utf8Put(cp, bytes));
+      }
+      i = static_cast<size_t>(p - aField.data()) - 1;
     }
   }
 }

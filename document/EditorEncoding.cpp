@@ -5,31 +5,17 @@
 #include "BufferedStreams.h"
 #include "XmlReadWrite.h"
 
-namespace {
-
-bool SameNameIgnoringAsciiCase(std::u16string_view AName, std::u16string_view ALower) {
-  if (AName.size() != ALower.size()) return false;
-  for (size_t i = 0; i < AName.size(); ++i) {
-    char16_t c = AName[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-    if (c != ALower[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 TDeclaredEncoding ScanXMLDeclaration(TXMLReader& AReader, bool AFirstEncodingWins) {
   TDeclaredEncoding result;
   PXMLReaderToken token = nullptr;
   while (AReader.ReadNextToken(token)) {
     if (token->TokenType == rtOpenElement) break;
     if (token->TokenType != rtXMLDeclarationAttribute) continue;
-    if (SameNameIgnoringAsciiCase(token->TokenName, u"encoding")) {
+    if (SameAsciiNoCase(token->TokenName, u"encoding")) {
       result.HasEncoding = true;
       result.EncodingName = token->TokenValue;
       if (AFirstEncodingWins) break;
-    } else if (SameNameIgnoringAsciiCase(token->TokenName, u"standalone")) {
+    } else if (SameAsciiNoCase(token->TokenName, u"standalone")) {
       result.StandAlone = token->TokenValue;
     }
   }

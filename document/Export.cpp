@@ -69,10 +69,8 @@ void AppendJsonStored(std::string& aOut, std::string_view aBytes) {
 
 void AppendJsonName(std::string& aOut, std::string_view aPrefix, std::u16string_view aName) {
   std::string bytes(aPrefix);
-  bool ascii;
-  const size_t len = Utf16ToStoredUtf8Length(aName, ascii);
-  bytes.resize(aPrefix.size() + len);
-  Utf16ToStoredUtf8(aName, reinterpret_cast<uint8_t*>(bytes.data() + aPrefix.size()));
+  bytes.resize(aPrefix.size() + Utf8Length(aName));
+  Utf16ToUtf8(aName, bytes.data() + aPrefix.size(), lsKeep);
   AppendJsonStored(aOut, bytes);
 }
 

@@ -41,87 +41,6 @@ void TMappedArray<T>::Grow(size_t aMinCount) {
   FCapacity = bytes / sizeof(T);
 }
 
-// ---- stored UTF-8 ----
-
-size_t Utf16ToStoredUtf8Length(std::u16string_view aText, bool& aAscii) noexcept {
-  const char16_t* p = aText.data();
-  const size_t n = aText.size();
-  size_t i = 0;
-  while (i < n && p[i] < 0x80) ++i;
-  aAscii = i == n;
-  if (aAscii) return n;
-  size_t len = i;
-  for (; i < n; ++i) {
-    char16_t c = p[i];
-    if (c < 0x80)
-      len += 1;
-    else if (c < 0x800)
-      len += 2;
-    else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
-      len += 4;
-      ++i;
-    } else
-      len += 3;
-  }
-  return len;
-}
-
-size_t Utf16ToStoredUtf8(std::u16string_view aText, uint8_t* aOut) noexcept {
-  uint8_t* const start = aOut;
-  const char16_t* p = aText.data();
-  const size_t n = aText.size();
-  for (size_t i = 0; i < n; ++i) {
-    uint32_t c = p[i];
-    if (c < 0x80) {
-      *aOut++ = static_cast<uint8_t>(c);
-    } else if (c < 0x800) {
-      *aOut++ = static_cast<uint8_t>(0xC0 | (c >> 6));
-      *aOut++ = static_cast<uint8_t>(0x80 | (c & 0x3F));
-    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
-      uint32_t cp = 0x10000 + ((c - 0xD800) << 10) + (p[i + 1] - 0xDC00u);
-      ++i;
-      *aOut++ = static_cast<uint8_t>(0xF0 | (cp >> 18));
-      *aOut++ = static_cast<uint8_t>(0x80 | ((cp >> 12) & 0x3F));
-      *aOut++ = static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F));
-      *aOut++ = static_cast<uint8_t>(0x80 | (cp & 0x3F));
-    } else {  // other BMP characters and lone surrogates
-      *aOut++ = static_cast<uint8_t>(0xE0 | (c >> 12));
-      *aOut++ = static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F));
-      *aOut++ = static_cast<uint8_t>(0x80 | (c & 0x3F));
-    }
-  }
-  return static_cast<size_t>(aOut - start);
-}
-
-// The bytes were written by Utf16ToStoredUtf8, so they are well formed.
-void StoredUtf8ToUtf16(std::string_view aBytes, std::u16string& aOut) {
-  const uint8_t* p = reinterpret_cast<const uint8_t*>(aBytes.data());
-  const size_t n = aBytes.size();
-  aOut.resize(n);  // never more code units than bytes
-  char16_t* o = aOut.data();
-  size_t i = 0;
-  while (i < n) {
-    uint32_t b = p[i];
-    if (b < 0x80) {
-      *o++ = static_cast<char16_t>(b);
-      i += 1;
-    } else if (b < 0xE0) {
-      *o++ = static_cast<char16_t>(((b & 0x1F) << 6) | (p[i + 1] & 0x3F));
-      i += 2;
-    } else if (b < 0xF0) {
-      *o++ = static_cast<char16_t>(((b & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F));
-      i += 3;
-    } else {
-      uint32_t cp = ((b & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) | ((p[i + 2] & 0x3F) << 6) | (p[i + 3] & 0x3F);
-      cp -= 0x10000;
-      *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
-      *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-      i += 4;
-    }
-  }
-  aOut.resize(static_cast<size_t>(o - aOut.data()));
-}
-
 // ---- node kinds ----
 
 const char* NodeTypeName(TNodeType aType) noexcept {
@@ -315,7 +234,8 @@ uint32_t TNodeTree::StoreValue(TNodeIndex aNode, std::u16string_view aValue) {
   }
   for (; i < n && p[i] < 0x80; ++i) out[i] = static_cast<uint8_t>(p[i]);
   const bool ascii = i == n;
-  const size_t len = ascii ? n : i + Utf16ToStoredUtf8(aValue.substr(i), out + i);
+  // lsKeep: a value comes back exactly as it was stored, lone surrogates included
+  const size_t len = ascii ? n : i + Utf16ToUtf8(aValue.substr(i), reinterpret_cast<char*>(out + i), lsKeep);
   uint64_t prefix = (static_cast<uint64_t>(len) << 1) | (ascii ? 0u : 1u);
   for (size_t k = 0; k + 1 < prefixBytes; ++k) {
     start[k] = static_cast<uint8_t>(prefix | 0x80);
@@ -383,7 +303,8 @@ void TNodeTree::ValueInto(TNodeIndex aNode, std::u16string& aOut) const {
     char16_t* o = aOut.data();
     for (size_t i = 0; i < len; ++i) o[i] = p[i];
   } else {
-    StoredUtf8ToUtf16({reinterpret_cast<const char*>(p), len}, aOut);
+    aOut.resize(len);  // never more code units than bytes
+    aOut.resize(Utf8ToUtf16({reinterpret_cast<const char*>(p), len}, aOut.data(), lsKeep));
   }
 }
 
@@ -401,11 +322,11 @@ std::u16string TNodeTree::ValuePrefix(TNodeIndex aNode, size_t aMaxUnits) const 
     take = aMaxUnits * 3;
     while (take < bytes.size() && (static_cast<uint8_t>(bytes[take]) & 0xC0) == 0x80) ++take;
   }
-  std::u16string s;
-  StoredUtf8ToUtf16(bytes.substr(0, take), s);
+  std::u16string s(take, u'\0');
+  s.resize(Utf8ToUtf16(bytes.substr(0, take), s.data(), lsKeep));
   if (s.size() > aMaxUnits) {
     size_t n = aMaxUnits;
-    if (n > 0 && s[n - 1] >= 0xD800 && s[n - 1] <= 0xDBFF && s[n] >= 0xDC00 && s[n] <= 0xDFFF) --n;
+    if (n > 0 && IsHighSurrogate(s[n - 1]) && IsLowSurrogate(s[n])) --n;
     s.resize(n);
   }
   return s;

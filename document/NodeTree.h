@@ -317,8 +317,3 @@ private:
   std::vector<TNodeIndex> FPath;  // the current node and its ancestors
 };
 
-// UTF-16 to the stored UTF-8 form and back.
-size_t Utf16ToStoredUtf8Length(std::u16string_view aText, bool& aAscii) noexcept;
-// Returns the byte count; aOut needs room for 3 bytes per code unit.
-size_t Utf16ToStoredUtf8(std::u16string_view aText, uint8_t* aOut) noexcept;
-void StoredUtf8ToUtf16(std::string_view aBytes, std::u16string& aOut);

@@ -15,13 +15,13 @@ struct TUpperTable {
   std::array<char16_t, 65536> Map;
   TUpperTable() {
     for (uint32_t c = 0; c < 65536; ++c) Map[c] = static_cast<char16_t>(c);
-    for (uint32_t c = 'a'; c <= 'z'; ++c) Map[c] = static_cast<char16_t>(c - 32);
+    for (char16_t c = u'a'; c <= u'z'; ++c) Map[c] = AsciiUpper(c);
     locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
     if (!loc) return;
     for (uint32_t c = 0x80; c < 65536; ++c) {
-      if (c >= 0xD800 && c <= 0xDFFF) continue;
+      if (IsSurrogate(c)) continue;
       const wint_t u = towupper_l(static_cast<wint_t>(c), loc);
-      if (u < 0x10000 && !(u >= 0xD800 && u <= 0xDFFF)) Map[c] = static_cast<char16_t>(u);
+      if (u < 0x10000 && !IsSurrogate(u)) Map[c] = static_cast<char16_t>(u);
     }
     freelocale(loc);
   }
@@ -31,8 +31,6 @@ const TUpperTable& UpperTable() {
   static const TUpperTable table;
   return table;
 }
-
-inline uint8_t AsciiUpper(uint8_t c) { return c >= 'a' && c <= 'z' ? static_cast<uint8_t>(c - 32) : c; }
 
 // aNeedle is upper case and not empty.
 bool ContainsAsciiNoCase(std::string_view aHay, std::string_view aNeedle) {

@@ -11,6 +11,7 @@
 
 #include "BufferedStreams.h"
 #include "Export.h"
+#include "ScopeGuard.h"
 #include "Search.h"
 #include "XmlReadWrite.h"
 #include "XmlSAX.h"
@@ -111,17 +112,6 @@ static std::u16string_view TrimView(std::u16string_view s) {
   return s.substr(b, e - b);
 }
 
-static bool SameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
-    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Names go through ShortenText with no limit, which only drops CR LF pairs; they rarely have any.
 static std::u16string_view NodeName(std::u16string_view aName, std::u16string& aScratch) {
   bool cr = false;
@@ -176,7 +166,7 @@ private:
     for (const TSAXAttribute attr : aAttributes) {
       const TNodeIndex n = FTree.AddChild(aParent, NodeName(attr.Name(), FScratch), attr.Value(), ntAttr);
       if (hidden) FTree.SetHidden(n, true);
-      if (aDeclaration && SameIgnoringAsciiCase(attr.Name(), u"encoding")) FDoc.FEncoding = std::u16string(attr.Value());
+      if (aDeclaration && SameAsciiNoCase(attr.Name(), u"encoding")) FDoc.FEncoding = std::u16string(attr.Value());
     }
   }
 
@@ -244,7 +234,7 @@ static bool PrescanEncoding(const std::u16string& aFilename, std::u16string& aEn
   PXMLReaderToken token = nullptr;
   bool found = false;
   while (reader.ReadNextToken(token)) {
-    if (token->TokenType == rtXMLDeclarationAttribute && SameIgnoringAsciiCase(token->TokenName, u"encoding")) {
+    if (token->TokenType == rtXMLDeclarationAttribute && SameAsciiNoCase(token->TokenName, u"encoding")) {
       aEncodingName = token->TokenValue;
       found = true;
       break;
@@ -283,17 +273,11 @@ std::u16string TXMLDocument::CreateTree(const std::u16string& aFilename) {
       if (encoding && !TEncoding::IsStandardEncoding(encoding)) owned = encoding;
     }
   }
-  struct TFree {
-    TEncoding* E;
-    ~TFree() { FreeEncoding(E); }
-  } freeEncoding{owned};
+  const TScopeExit freeEncoding([&owned] { FreeEncoding(owned); });
 
   FTree.BeginUpdate();
   FTree.Clear();
-  struct TEndUpdate {
-    TNodeTree& T;
-    ~TEndUpdate() { T.EndUpdate(); }
-  } endUpdate{FTree};
+  const TScopeExit endUpdate([this] { FTree.EndUpdate(); });
 
   TLoader loader(*this, FFI.Size < 10 * 1024 * 1024);
   TSAXParser parser;
@@ -301,7 +285,7 @@ std::u16string TXMLDocument::CreateTree(const std::u16string& aFilename) {
   parser.ReaderSettings().SetRecognizeXMLDeclaration(true);
   parser.ReaderSettings().SetStrictXML(FStrictXML);
   parser.ReaderSettings().SetExpandEntities(true);
-  freeEncoding.E = nullptr;  // the parser's text reader owns a forced encoding from here on
+  owned = nullptr;  // the parser's text reader owns a forced encoding from here on
   try {
     parser.ParseFile(aFilename, encoding);
   } catch (...) {

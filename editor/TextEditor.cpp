@@ -32,51 +32,6 @@ int Digits(int aNumber) {
   return d;
 }
 
-// Encodes UTF-16 as UTF-8 into aOut (sized by the caller to 3 bytes a unit) and returns the
-// byte count. A pair split by the end of aText is left for the next block (aUsed tells how
-// many units were taken); lone surrogates become U+FFFD, as Scintilla holds UTF-8 only.
-size_t EncodeBlock(std::u16string_view aText, char* aOut, size_t& aUsed) {
-  char* o = aOut;
-  size_t i = 0;
-  const size_t n = aText.size();
-  while (i < n) {
-    uint32_t c = aText[i];
-    if (c < 0x80) {
-      *o++ = char(c);
-      ++i;
-      continue;
-    }
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 == n) break;
-      const uint32_t d = aText[i + 1];
-      if (d >= 0xDC00 && d <= 0xDFFF) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (d - 0xDC00);
-        ++i;
-      } else {
-        c = 0xFFFD;
-      }
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    ++i;
-    if (c < 0x800) {
-      *o++ = char(0xC0 | (c >> 6));
-      *o++ = char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      *o++ = char(0xE0 | (c >> 12));
-      *o++ = char(0x80 | ((c >> 6) & 0x3F));
-      *o++ = char(0x80 | (c & 0x3F));
-    } else {
-      *o++ = char(0xF0 | (c >> 18));
-      *o++ = char(0x80 | ((c >> 12) & 0x3F));
-      *o++ = char(0x80 | ((c >> 6) & 0x3F));
-      *o++ = char(0x80 | (c & 0x3F));
-    }
-  }
-  aUsed = i;
-  return size_t(o - aOut);
-}
-
 // The control keeps the text and its styles in two buffers, each with a gap where the last
 // change was; after a load that is the end, while the caret starts at the top. The first key
 // typed there would move both buffers whole to open the gaps at the caret (more than 20 ms on
@@ -262,13 +217,11 @@ void TTextEditor::SetText(std::u16string_view aText) {
     const size_t kBlock = size_t(1) << 20;
     std::string buffer(3 * kBlock, '\0');
     while (!aText.empty()) {
-      size_t used = 0;
-      const size_t bytes = EncodeBlock(aText.substr(0, kBlock), buffer.data(), used);
-      if (used == 0) {  // a lone high surrogate at the very end
-        SendScintilla(SCI_APPENDTEXT, 3UL, "\xEF\xBF\xBD");
-        aText.remove_prefix(1);
-        continue;
-      }
+      // a pair split by the block's end goes whole into the next block
+      size_t used = std::min(kBlock, aText.size());
+      if (used < aText.size() && IsHighSurrogate(aText[used - 1]) && IsLowSurrogate(aText[used])) --used;
+      // lone surrogates become U+FFFD: the control holds UTF-8 only
+      const size_t bytes = Utf16ToUtf8(aText.substr(0, used), buffer.data());
       SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes), buffer.data());
       aText.remove_prefix(used);
     }
@@ -498,16 +451,17 @@ int TTextEditor::CaretColumn() const {
 
 char16_t TTextEditor::CharAtCaret() const {
   const long pos = SendScintilla(SCI_GETCURRENTPOS);
-  if (pos >= LineEndPos(int(SendScintilla(SCI_LINEFROMPOSITION, pos)))) return 0;
-  // The text is held as UTF-8: one character of up to four bytes.
-  const auto byte = [&](long aAt) { return static_cast<uint8_t>(SendScintilla(SCI_GETCHARAT, aAt)); };
-  const uint8_t lead = byte(pos);
-  if (lead < 0x80) return lead;
-  const int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  if (extra == 0) return 0xFFFD;
-  char32_t code = lead & (0x3F >> extra);
-  for (int i = 1; i <= extra; ++i) code = (code << 6) | (byte(pos + i) & 0x3F);
-  return code > 0xFFFF ? char16_t(0xD800 + ((code - 0x10000) >> 10)) : char16_t(code);
+  const long lineEnd = LineEndPos(int(SendScintilla(SCI_LINEFROMPOSITION, pos)));
+  if (pos >= lineEnd) return 0;
+  // The text is held as UTF-8: one character of up to four bytes. A supplementary character
+  // gives its high surrogate.
+  uint8_t bytes[4];
+  const long n = std::min(4L, lineEnd - pos);
+  for (long i = 0; i < n; ++i) bytes[i] = static_cast<uint8_t>(SendScintilla(SCI_GETCHARAT, pos + i));
+  const uint8_t* p = bytes;
+  char16_t units[2];
+  Utf16Put(Utf8Next(p, bytes + n), units);
+  return units[0];
 }
 
 void TTextEditor::SetCaret(int aLine, int aColumn) {

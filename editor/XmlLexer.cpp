@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "QtText.h"
+#include "WideSupport.h"
 
 namespace {
 
@@ -25,33 +26,24 @@ bool DecodeLine(const char* aBytes, int aCount, std::u16string& aWide, std::vect
     aWide.push_back(char16_t(aBytes[k]));
     aUnitToByte.push_back(k);
   }
+  const uint8_t* const end = reinterpret_cast<const uint8_t*>(aBytes) + aCount;
   while (i < aCount) {
-    const unsigned char b = aBytes[i];
-    int len = 1;
-    uint32_t cp = b;
-    if (b >= 0xF0 && i + 3 < aCount + 0 && b < 0xF8) {
-      len = 4;
-      cp = ((b & 7u) << 18) | ((aBytes[i + 1] & 0x3Fu) << 12) | ((aBytes[i + 2] & 0x3Fu) << 6) | (aBytes[i + 3] & 0x3Fu);
-    } else if (b >= 0xE0 && i + 2 < aCount) {
-      len = 3;
-      cp = ((b & 15u) << 12) | ((aBytes[i + 1] & 0x3Fu) << 6) | (aBytes[i + 2] & 0x3Fu);
-    } else if (b >= 0xC0 && i + 1 < aCount) {
-      len = 2;
-      cp = ((b & 31u) << 6) | (aBytes[i + 1] & 0x3Fu);
-    } else if (b >= 0x80) {
-      cp = 0xFFFD;  // a stray byte: one unit, so styling still covers it
+    if (static_cast<unsigned char>(aBytes[i]) < 0x80) {
+      aWide.push_back(char16_t(aBytes[i]));
+      aUnitToByte.push_back(i++);
+      continue;
     }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      aWide.push_back(char16_t(0xD800 + (cp >> 10)));
-      aUnitToByte.push_back(i);
-      aWide.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
-      aUnitToByte.push_back(i);  // the low half styles nothing of its own
-    } else {
-      aWide.push_back(char16_t(cp));
-      aUnitToByte.push_back(i);
+    const uint8_t* p = reinterpret_cast<const uint8_t*>(aBytes) + i;
+    const uint8_t* const start = p;
+    // an ill-formed sequence is one U+FFFD, so styling still covers its bytes
+    const char32_t cp = Utf8Next(p, end);
+    char16_t units[2];
+    const char16_t* const unitsEnd = Utf16Put(cp, units);
+    for (const char16_t* u = units; u < unitsEnd; ++u) {
+      aWide.push_back(*u);
+      aUnitToByte.push_back(i);  // the low half of a pair styles nothing of its own
     }
-    i += len;
+    i += int(p - start);
   }
   return true;
 }

@@ -8,9 +8,6 @@
 #include <cerrno>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -53,7 +50,7 @@ std::string SquashedName(std::string_view aName) {
   std::string s;
   for (char c : aName) {
     if (c == '-' || c == '_') continue;
-    s.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+    s.push_back(AsciiLower(c));
   }
   return s;
 }
@@ -93,120 +90,6 @@ inline char16_t* Room(std::u16string& aOut, size_t aUnits) {
 inline uint8_t* Room(std::vector<uint8_t>& aOut, size_t aBytes) {
   if (aOut.size() < aBytes) aOut.resize(aBytes);
   return aOut.data();
-}
-
-// ---- UTF-8 ----
-
-// Ill-formed sequences become one U+FFFD per maximal subpart, as Unicode recommends. The output
-// never has more code units than the input has bytes.
-size_t DecodeUtf8(const uint8_t* aBytes, size_t aCount, char16_t* aOut) {
-  const uint8_t* p = aBytes;
-  const uint8_t* end = aBytes + aCount;
-  char16_t* o = aOut;
-  while (p < end) {
-#if defined(__SSE2__)
-    // ASCII runs, 16 bytes at a time. Writing all 16 units before knowing how many are ASCII
-    // stays inside the output: o - aOut <= p - aBytes and at least 16 bytes remain.
-    const __m128i zero = _mm_setzero_si128();
-    while (end - p >= 16) {
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
-      int mask = _mm_movemask_epi8(v);
-      if (mask != 0) {
-        int k = __builtin_ctz(static_cast<unsigned>(mask));
-        p += k;
-        o += k;
-        break;
-      }
-      p += 16;
-      o += 16;
-    }
-    if (p >= end) break;
-#endif
-    unsigned c = *p;
-    if (c < 0x80) {
-      *o++ = static_cast<char16_t>(c);
-      ++p;
-      continue;
-    }
-    size_t left = static_cast<size_t>(end - p);
-    if (c >= 0xC2 && c <= 0xDF) {
-      if (left >= 2 && (p[1] & 0xC0) == 0x80) {
-        *o++ = static_cast<char16_t>(((c & 0x1F) << 6) | (p[1] & 0x3F));
-        p += 2;
-      } else {
-        *o++ = kReplacementChar;
-        ++p;
-      }
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      unsigned lo = c == 0xE0 ? 0xA0 : 0x80, hi = c == 0xED ? 0x9F : 0xBF;
-      if (left < 2 || p[1] < lo || p[1] > hi) {
-        *o++ = kReplacementChar;
-        p += 1;
-      } else if (left < 3 || (p[2] & 0xC0) != 0x80) {
-        *o++ = kReplacementChar;
-        p += 2;
-      } else {
-        *o++ = static_cast<char16_t>(((c & 0x0F) << 12) | ((p[1] & 0x3F) << 6) | (p[2] & 0x3F));
-        p += 3;
-      }
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      unsigned lo = c == 0xF0 ? 0x90 : 0x80, hi = c == 0xF4 ? 0x8F : 0xBF;
-      if (left < 2 || p[1] < lo || p[1] > hi) {
-        *o++ = kReplacementChar;
-        p += 1;
-      } else if (left < 3 || (p[2] & 0xC0) != 0x80) {
-        *o++ = kReplacementChar;
-        p += 2;
-      } else if (left < 4 || (p[3] & 0xC0) != 0x80) {
-        *o++ = kReplacementChar;
-        p += 3;
-      } else {
-        uint32_t cp = ((c & 0x07) << 18) | ((p[1] & 0x3F) << 12) | ((p[2] & 0x3F) << 6) | (p[3] & 0x3F);
-        cp -= 0x10000;
-        *o++ = static_cast<char16_t>(0xD800 | (cp >> 10));
-        *o++ = static_cast<char16_t>(0xDC00 | (cp & 0x3FF));
-        p += 4;
-      }
-    } else {
-      *o++ = kReplacementChar;
-      ++p;
-    }
-  }
-  return static_cast<size_t>(o - aOut);
-}
-
-// Lone surrogates become U+FFFD (EF BF BD). At most 3 bytes per code unit.
-size_t EncodeUtf8(std::u16string_view aText, uint8_t* aOut) {
-  uint8_t* o = aOut;
-  size_t n = aText.size();
-  for (size_t i = 0; i < n; ++i) {
-    uint32_t c = aText[i];
-    if (c < 0x80) {
-      *o++ = static_cast<uint8_t>(c);
-    } else if (c < 0x800) {
-      *o++ = static_cast<uint8_t>(0xC0 | (c >> 6));
-      *o++ = static_cast<uint8_t>(0x80 | (c & 0x3F));
-    } else {
-      if (c >= 0xD800 && c <= 0xDFFF) {
-        if (c <= 0xDBFF && i + 1 < n && aText[i + 1] >= 0xDC00 && aText[i + 1] <= 0xDFFF) {
-          uint32_t cp = 0x10000 + ((c - 0xD800) << 10) + (aText[i + 1] - 0xDC00);
-          *o++ = static_cast<uint8_t>(0xF0 | (cp >> 18));
-          *o++ = static_cast<uint8_t>(0x80 | ((cp >> 12) & 0x3F));
-          *o++ = static_cast<uint8_t>(0x80 | ((cp >> 6) & 0x3F));
-          *o++ = static_cast<uint8_t>(0x80 | (cp & 0x3F));
-          ++i;
-          continue;
-        }
-        c = kReplacementChar;
-      }
-      *o++ = static_cast<uint8_t>(0xE0 | (c >> 12));
-      *o++ = static_cast<uint8_t>(0x80 | ((c >> 6) & 0x3F));
-      *o++ = static_cast<uint8_t>(0x80 | (c & 0x3F));
-    }
-  }
-  return static_cast<size_t>(o - aOut);
 }
 
 // ---- UTF-7 ----
@@ -354,10 +237,8 @@ TEncoding* TEncoding::FromConverterName(std::u16string_view aName) {
   // Spellings of UTF-8 get the reader's own decoder rather than the converter's.
   if (SquashedName(ascii) == "utf8") return UTF8();
   std::string converter = ascii;
-  std::string lower;
-  for (char c : ascii) lower.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
   for (const TConverterAlias& row : kConverterAliases)
-    if (lower == row.Name) converter = row.Converter;
+    if (SameAsciiNoCase(aName, row.Name)) converter = row.Converter;
   try {
     std::unique_ptr<TEncoding> encoding(new TEncoding(converter, std::u16string(aName)));
     if (!encoding->WritesAsciiAsAscii()) return nullptr;
@@ -502,7 +383,7 @@ size_t TEncoding::MaxByteCount(size_t aCharCount) const {
 size_t TEncoding::DecodeInto(const uint8_t* aBytes, size_t aCount, std::u16string& aOut) const {
   if (aCount == 0) return 0;
   switch (FKind) {
-    case ekUTF8: return DecodeUtf8(aBytes, aCount, Room(aOut, aCount));
+    case ekUTF8: return Utf8ToUtf16({reinterpret_cast<const char*>(aBytes), aCount}, Room(aOut, aCount));
     case ekUTF7: return DecodeUtf7(aBytes, aCount, Room(aOut, aCount));
     case ekASCII: {
       char16_t* o = Room(aOut, aCount);
@@ -608,7 +489,7 @@ size_t TEncoding::EncodeInto(std::u16string_view aText, std::vector<uint8_t>& aO
   size_t n = aText.size();
   if (n == 0) return 0;
   switch (FKind) {
-    case ekUTF8: return EncodeUtf8(aText, Room(aOut, 3 * n));
+    case ekUTF8: return Utf16ToUtf8(aText, reinterpret_cast<char*>(Room(aOut, 3 * n)));
     case ekUTF7: return EncodeUtf7(aText, Room(aOut, 5 * n + 2));
     case ekUTF16LE:
     case ekUTF16BE: {
@@ -640,7 +521,7 @@ size_t TEncoding::EncodeInto(std::u16string_view aText, std::vector<uint8_t>& aO
         else
           b = c < 0x80 ? static_cast<uint8_t>(c) : kReplacementByte;
         // A surrogate pair is one character and gets one replacement.
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && aText[i + 1] >= 0xDC00 && aText[i + 1] <= 0xDFFF) ++i;
+        if (IsHighSurrogate(c) && i + 1 < n && IsLowSurrogate(aText[i + 1])) ++i;
         o[k++] = b;
       }
       return k;
@@ -671,7 +552,7 @@ size_t TEncoding::EncodeCodePage(std::u16string_view aText, std::vector<uint8_t>
       // One replacement per character: a valid surrogate pair counts as one.
       const auto* u = reinterpret_cast<const char16_t*>(in);
       size_t skip = 2;
-      if (inLeft >= 4 && u[0] >= 0xD800 && u[0] <= 0xDBFF && u[1] >= 0xDC00 && u[1] <= 0xDFFF) skip = 4;
+      if (inLeft >= 4 && IsHighSurrogate(u[0]) && IsLowSurrogate(u[1])) skip = 4;
       skip = std::min(skip, inLeft);
       aOut[produced++] = kReplacementByte;
       in += skip;
@@ -693,15 +574,7 @@ std::vector<uint8_t> TEncoding::GetBytes(std::u16string_view aText) const {
 
 int AliasToCodePage(std::u16string_view aAlias) {
   for (const TAlias& row : kAliases) {
-    size_t len = std::strlen(row.Name);
-    if (len != aAlias.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < len && same; ++i) {
-      char16_t c = aAlias[i];
-      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-      same = c == static_cast<char16_t>(row.Name[i]);
-    }
-    if (same) return row.CodePage;
+    if (SameAsciiNoCase(aAlias, row.Name)) return row.CodePage;
   }
   return 0;
 }

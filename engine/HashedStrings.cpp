@@ -14,10 +14,6 @@ constexpr uint32_t cBucketSizes[] = {
     100663319, 201326611, 402653189, 805306457, 1610612741, 3221225473, 4294967291};
 constexpr int32_t cBucketSizeCount = int32_t(sizeof(cBucketSizes) / sizeof(cBucketSizes[0]));
 
-constexpr char16_t FoldAscii(char16_t c) noexcept {
-  return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
-}
-
 [[noreturn]] void ListIndexError() { throw EListError(u"List index out of range."); }
 [[noreturn]] void AssertionFailure() { throw EAssertionFailed(u"Assertion failure"); }
 
@@ -28,7 +24,7 @@ uint32_t HashedStringsHash(std::u16string_view aText, bool aCaseSensitive) noexc
   if (aCaseSensitive) {
     for (char16_t c : aText) hash = std::rotl(hash, 2) ^ c;
   } else {
-    for (char16_t c : aText) hash = std::rotl(hash, 2) ^ FoldAscii(c);
+    for (char16_t c : aText) hash = std::rotl(hash, 2) ^ AsciiLower(c);
   }
   return hash;
 }
@@ -36,10 +32,7 @@ uint32_t HashedStringsHash(std::u16string_view aText, bool aCaseSensitive) noexc
 bool HashedStringsSame(std::u16string_view aStored, std::u16string_view aKey,
                        bool aCaseSensitive) noexcept {
   if (aCaseSensitive) return aStored == aKey;
-  if (aStored.size() != aKey.size()) return false;
-  for (size_t i = 0; i < aKey.size(); ++i)
-    if (FoldAscii(aStored[i]) != FoldAscii(aKey[i])) return false;
-  return true;
+  return SameAsciiNoCase(aStored, aKey);
 }
 
 // ---- THashIndexCore ----
@@ -372,7 +365,7 @@ const TVirtualHashItem* TVirtualHashedStrings::Find(std::u16string_view aText) c
   std::u16string_view key = aText;
   if (!caseSensitive && item) {
     folded.assign(aText);
-    for (char16_t& c : folded) c = FoldAscii(c);
+    for (char16_t& c : folded) c = AsciiLower(c);
     key = folded;
   }
   for (; item; item = item->fNext)

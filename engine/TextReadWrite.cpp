@@ -5,9 +5,6 @@
 
 namespace {
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
 std::u16string ExceptionMessage(const ITextParseError& aError, std::u16string_view aReason) {
   std::u16string m(aReason);
   m += u"\r\n\r\n";

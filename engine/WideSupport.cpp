@@ -1,5 +1,9 @@
 #include "WideSupport.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 EGeneralError::EGeneralError(std::u16string aMessage)
     : FMessage(std::move(aMessage)), FWhat(Utf16ToUtf8(FMessage)) {}
 
@@ -55,77 +59,99 @@ std::u16string Format(std::u16string_view aFormat, std::initializer_list<TFormat
   return out;
 }
 
-std::u16string Utf8ToUtf16(std::string_view aText) {
-  std::u16string out;
-  out.reserve(aText.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(aText.data());
-  const auto* end = p + aText.size();
+// ---- UTF-16 and UTF-8 ----
+
+namespace {
+
+template <TLoneSurrogates L>
+size_t EncodeUtf8(std::u16string_view aText, char* aOut) noexcept {
+  const char16_t* p = aText.data();
+  const char16_t* const end = p + aText.size();
+  char* o = aOut;
   while (p < end) {
-    unsigned c = *p;
-    if (c < 0x80) {
-      out.push_back(static_cast<char16_t>(c));
-      ++p;
+    if (*p < 0x80) {
+      *o++ = static_cast<char>(*p++);
       continue;
     }
-    int len = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
-    if (len == 0 || end - p < len) {
-      out.push_back(0xFFFD);
-      ++p;
-      continue;
-    }
-    uint32_t cp = len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-    bool ok = true;
-    for (int k = 1; k < len; ++k) {
-      if ((p[k] & 0xC0) != 0x80) { ok = false; break; }
-      cp = (cp << 6) | (p[k] & 0x3F);
-    }
-    if (ok && ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-               (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))))
-      ok = false;
-    if (!ok) {
-      out.push_back(0xFFFD);
-      ++p;
-      continue;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-    p += len;
+    o = Utf8Put(Utf16Next(p, end, L), o);
   }
+  return static_cast<size_t>(o - aOut);
+}
+
+template <TLoneSurrogates L>
+size_t DecodeUtf8(std::string_view aBytes, char16_t* aOut) noexcept {
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(aBytes.data());
+  const uint8_t* const end = p + aBytes.size();
+  char16_t* o = aOut;
+  while (p < end) {
+#if defined(__SSE2__)
+    // ASCII runs, 16 bytes at a time. Writing all 16 units before knowing how many are ASCII
+    // stays inside the output: o - aOut <= p - aBytes and at least 16 bytes remain.
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
+      const int mask = _mm_movemask_epi8(v);
+      if (mask != 0) {
+        const int k = __builtin_ctz(static_cast<unsigned>(mask));
+        p += k;
+        o += k;
+        break;
+      }
+      p += 16;
+      o += 16;
+    }
+    if (p >= end) break;
+#endif
+    if (*p < 0x80) {
+      *o++ = *p++;
+      continue;
+    }
+    o = Utf16Put(Utf8Next(p, end, L), o);
+  }
+  return static_cast<size_t>(o - aOut);
+}
+
+}  // namespace
+
+size_t Utf16ToUtf8(std::u16string_view aText, char* aOut, TLoneSurrogates aLone) noexcept {
+  return aLone == lsKeep ? EncodeUtf8<lsKeep>(aText, aOut) : EncodeUtf8<lsReplace>(aText, aOut);
+}
+
+size_t Utf8ToUtf16(std::string_view aBytes, char16_t* aOut, TLoneSurrogates aLone) noexcept {
+  return aLone == lsKeep ? DecodeUtf8<lsKeep>(aBytes, aOut) : DecodeUtf8<lsReplace>(aBytes, aOut);
+}
+
+size_t Utf8Length(std::u16string_view aText) noexcept {
+  const char16_t* p = aText.data();
+  const char16_t* const end = p + aText.size();
+  size_t n = 0;
+  while (p < end) {
+    const char32_t c = *p;
+    if (c < 0x80) {
+      n += 1;
+    } else if (c < 0x800) {
+      n += 2;
+    } else if (IsHighSurrogate(c) && p + 1 < end && IsLowSurrogate(p[1])) {
+      n += 4;
+      ++p;
+    } else {
+      n += 3;
+    }
+    ++p;
+  }
+  return n;
+}
+
+std::u16string Utf8ToUtf16(std::string_view aText) {
+  std::u16string out(aText.size(), u'\0');
+  out.resize(Utf8ToUtf16(aText, out.data()));
   return out;
 }
 
 std::string Utf16ToUtf8(std::u16string_view aText) {
-  std::string out;
-  out.reserve(aText.size());
-  for (size_t i = 0; i < aText.size(); ++i) {
-    uint32_t cp = aText[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < aText.size() && aText[i + 1] >= 0xDC00 &&
-        aText[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (aText[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-      out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-  }
+  std::string out(Utf8Length(aText), '\0');
+  Utf16ToUtf8(aText, out.data());
   return out;
 }

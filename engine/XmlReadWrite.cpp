@@ -93,17 +93,16 @@ inline bool IsPlainValue(char16_t c) {
   const TXMLCharKind k = XmlReaderDetail::cAsciiCharKind[c];
   return k != ckLineFeed && k != ckCarriageReturn && k != ckAmpersand && k != ckLessThan && k != ckInvalid;
 }
-inline char16_t UpperAZ(char16_t c) { return (c >= u'a' && c <= u'z') ? char16_t(c - 32) : c; }
 
 bool IsDeclarationKind(TXMLReaderTokenType t) { return t == rtOpenXMLDeclaration || t == rtXMLDeclarationAttribute; }
 bool IsStartTagKind(TXMLReaderTokenType t) { return t == rtOpenElement || t == rtAttribute; }
 bool IsHeaderKind(TXMLReaderTokenType t) { return IsDeclarationKind(t) || IsStartTagKind(t); }
 
 // Records the error before raising it: with ehRaise the exception leaves right here.
-void RaiseXmlError(TTextReader& aReader, bool& aErrorRecorded, TXMLErrorKind aKind, std::u16string_view aReason,
+void RaiseXmlError(TTextReader& aReader, bool& aErrorRecorded, TXMLErrorClass aClass, std::u16string_view aReason,
                    std::initializer_list<TFormatArg> aArgs) {
   aErrorRecorded = true;
-  aReader.RaiseException(aKind == ekInvalidStructure ? TXMLParseErrorInvalidStructure::ClassType()
+  aReader.RaiseException(aClass == ecInvalidStructure ? TXMLParseErrorInvalidStructure::ClassType()
                                                      : TXMLParseErrorInvalidCharacter::ClassType(),
                          Format(aReason, aArgs));
 }
@@ -220,15 +219,7 @@ struct TXMLReferenceReader {
         if (v > limit) return false;
       }
       if (v > 0x10FFFF) return false;
-      if (v <= 0xFFFF) {
-        Units[0] = static_cast<char16_t>(v);
-        Replacement = std::u16string_view(Units, 1);
-      } else {
-        v -= 0x10000;
-        Units[0] = static_cast<char16_t>(0xD800 + (v >> 10));
-        Units[1] = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
-        Replacement = std::u16string_view(Units, 2);
-      }
+      Replacement = std::u16string_view(Units, static_cast<size_t>(Utf16Put(static_cast<char32_t>(v), Units) - Units));
       if (aSettings.StrictXML())
         for (char16_t u : Replacement)
           if (!XmlIsChar(u)) return false;
@@ -285,7 +276,7 @@ public:
     bool got = fSource.Read(c);
     while (got && !fErrorRecorded && (!aInner || quote != 0 || c != u']')) {
       std::memmove(w, w + 1, sizeof(w) - sizeof(char16_t));
-      w[7] = UpperAZ(c);
+      w[7] = AsciiUpper(c);
       if (std::memcmp(w, cEntity, sizeof(w)) != 0) {
         // Comments and processing instructions are passed over whole: an apostrophe in one
         // opens no quote, and a declaration written in one declares nothing.
@@ -302,7 +293,7 @@ public:
           else if (c == quote)
             quote = 0;
         } else if (XmlCharKind(c) == ckInvalid && fSettings.StrictXML()) {
-          Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
+          Error(ecInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
           return;
         }
         got = fSource.Read(c);
@@ -318,12 +309,12 @@ public:
     }
     // A literal that the input cuts off would swallow everything after its quote (a "]", the
     // document): an error in both modes, like a cut-off entity value.
-    if (!got && quote != 0 && !fErrorRecorded) Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(0)});
+    if (!got && quote != 0 && !fErrorRecorded) Error(ecInvalidCharacter, sXmlCharInText, {XmlMessageChar(0)});
   }
 
 private:
-  void Error(TXMLErrorKind aKind, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
-    RaiseXmlError(fReader, fErrorRecorded, aKind, aReason, aArgs);
+  void Error(TXMLErrorClass aClass, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
+    RaiseXmlError(fReader, fErrorRecorded, aClass, aReason, aArgs);
   }
 
   bool SkipWhite(char16_t& c, bool aGot) {
@@ -338,7 +329,7 @@ private:
     char16_t c;
     while (fSource.Read(c)) {
       if (XmlCharKind(c) == ckInvalid && fSettings.StrictXML()) {
-        Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
+        Error(ecInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
         return false;
       }
       for (size_t i = 1; i < n; ++i) w[i - 1] = w[i];
@@ -402,7 +393,7 @@ private:
       got = SkipWhite(c, fSource.Read(c));
     }
     if (!got || !IsNameStart(c)) {
-      Error(ekInvalidCharacter, sXmlCharInElementHeader, {XmlMessageChar(got ? c : 0)});
+      Error(ecInvalidCharacter, sXmlCharInElementHeader, {XmlMessageChar(got ? c : 0)});
       return;
     }
     fName.clear();
@@ -413,7 +404,7 @@ private:
     got = SkipWhite(c, got);
     if (got && (c == u'S' || c == u'P')) {
       if (!ScanExternalId(c, got)) {
-        Error(ekInvalidCharacter, sXmlEntityValueNotQuoted, {fName});
+        Error(ecInvalidCharacter, sXmlEntityValueNotQuoted, {fName});
         return;
       }
       if (!parameter) fSettings.EntityList().AddExternal(fName);
@@ -421,7 +412,7 @@ private:
       return;
     }
     if (!got || (c != u'"' && c != u'\'')) {
-      Error(ekInvalidCharacter, sXmlEntityValueNotQuoted, {fName});
+      Error(ecInvalidCharacter, sXmlEntityValueNotQuoted, {fName});
       return;
     }
     const char16_t q = c;
@@ -438,7 +429,7 @@ private:
             fValue.Add(fRef.Replacement);
             if (!CheckExpansion()) return;
           } else if (strict) {
-            Error(ekInvalidCharacter, sXmlInvalidEntity, {fRef.Raw});
+            Error(ecInvalidCharacter, sXmlInvalidEntity, {fRef.Raw});
             return;
           } else {
             fValue.Add(fRef.Raw);
@@ -446,7 +437,7 @@ private:
           break;
         case ckInvalid:
           if (strict) {
-            Error(ekInvalidCharacter, sXmlCharInAttribute, {XmlMessageChar(c)});
+            Error(ecInvalidCharacter, sXmlCharInAttribute, {XmlMessageChar(c)});
             return;
           }
           fValue.Add(c);
@@ -457,7 +448,7 @@ private:
     }
     if (!got) {
       // the input ended before the closing quote: what was read is not the value
-      Error(ekInvalidCharacter, sXmlEntityValueNotQuoted, {fName});
+      Error(ecInvalidCharacter, sXmlEntityValueNotQuoted, {fName});
       return;
     }
     if (!parameter) fSettings.EntityList().AddOrReplace(fName, std::u16string(fValue.View()));
@@ -470,12 +461,12 @@ private:
     if (fExpandedTotal > cXmlExpansionFloor) {
       const std::u16string exceeded = ExpansionExceeded(fExpandedTotal, fReader.FilePosition());
       if (!exceeded.empty()) {
-        Error(ekInvalidStructure, u"%s", {exceeded});
+        Error(ecInvalidStructure, u"%s", {exceeded});
         return false;
       }
     }
     if (static_cast<int64_t>(fValue.Length()) > cXmlMaxEntityLength) {
-      Error(ekInvalidStructure, sXmlEntityTooLong, {fName, cXmlMaxEntityLength});
+      Error(ecInvalidStructure, sXmlEntityTooLong, {fName, cXmlMaxEntityLength});
       return false;
     }
     return true;
@@ -785,8 +776,8 @@ void TXMLReader::ViewsFromRecords() {
   }
 }
 
-void TXMLReader::Error(TXMLErrorKind aKind, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
-  RaiseXmlError(*fReader, fErrorRecorded, aKind, aReason, aArgs);
+void TXMLReader::Error(TXMLErrorClass aClass, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs) {
+  RaiseXmlError(*fReader, fErrorRecorded, aClass, aReason, aArgs);
 }
 
 // The first attribute of a header starts the list of its names anew.
@@ -934,7 +925,7 @@ inline bool TXMLReader::ReadToken() {
     char16_t c;
     if (!Read(c)) {
       ReleaseDocument();
-      if (Strict() && fOpenElementTokens.Count() > 0) Error(ekInvalidStructure, sXmlUnclosedElements, {});
+      if (Strict() && fOpenElementTokens.Count() > 0) Error(ecInvalidStructure, sXmlUnclosedElements, {});
       return false;
     }
     const bool header = IsHeaderKind(fLastTokenType);
@@ -950,7 +941,7 @@ inline bool TXMLReader::ReadToken() {
       case u'<':
         if (header) {
           if (Strict()) {
-            Error(ekInvalidCharacter, sXmlCharInElementHeader, {u"<"});
+            Error(ecInvalidCharacter, sXmlCharInElementHeader, {u"<"});
           } else {
             Undo();
             ScanAttribute();
@@ -1513,7 +1504,7 @@ void TXMLReader::ScanMarkup() {
       } else if (d == u'[') {
         ScanDelimited(rtCData, u"<![CDATA[", u"]]>", false, false);
       } else if (Strict()) {
-        Error(ekInvalidCharacter, sXmlCharInText, {u"<"});
+        Error(ecInvalidCharacter, sXmlCharInText, {u"<"});
       } else {
         fMainBuffer.Add(u"<!");
         ScanMarkupFallback(d);
@@ -1547,7 +1538,7 @@ void TXMLReader::ScanStartTagName(char16_t c) {
   char16_t t;
   if (Strict()) {
     if (!IsNameStart(c)) {
-      Error(ekInvalidCharacter, sXmlCharInText, {u"<"});
+      Error(ecInvalidCharacter, sXmlCharInText, {u"<"});
       return;
     }
     fMainBuffer.Add(c);
@@ -1559,7 +1550,7 @@ void TXMLReader::ScanStartTagName(char16_t c) {
     } else if (!got || !IsWhite(t)) {
       std::u16string name(fMainBuffer.View());
       if (got) name.push_back(t);
-      Error(ekInvalidCharacter, sXmlInvalidElementName, {name});
+      Error(ecInvalidCharacter, sXmlInvalidElementName, {name});
       return;
     }
   } else {
@@ -1604,7 +1595,7 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
   fMainBuffer.Clear();
   if (strict) {
     if (!got || !IsNameStart(c)) {
-      Error(ekInvalidCharacter, sXmlInvalidAttributeStart, {XmlMessageChar(got ? c : 0)});
+      Error(ecInvalidCharacter, sXmlInvalidAttributeStart, {XmlMessageChar(got ? c : 0)});
       return;
     }
     do {
@@ -1624,7 +1615,7 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
   }
   fMainBuffer.AssignTo(record->TokenName);
   if (strict && IsRepeatedAttribute(record->TokenName)) {
-    Error(ekInvalidStructure, sXmlDuplicateAttribute, {record->TokenName});
+    Error(ecInvalidStructure, sXmlDuplicateAttribute, {record->TokenName});
     return;
   }
   while (got && IsWhite(c)) got = Read(c);
@@ -1649,7 +1640,7 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
           case ckLessThan:
           case ckInvalid:
             if (strict) {
-              Error(ekInvalidCharacter, sXmlCharInAttribute, {XmlMessageChar(c)});
+              Error(ecInvalidCharacter, sXmlCharInAttribute, {XmlMessageChar(c)});
               return;
             }
             fMainBuffer.Add(c);
@@ -1660,7 +1651,7 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
         }
       }
     } else if (strict) {
-      Error(ekInvalidCharacter, sXmlAttributeNotQuoted, {record->TokenName});
+      Error(ecInvalidCharacter, sXmlAttributeNotQuoted, {record->TokenName});
       return;
     } else {
       c = q;
@@ -1678,7 +1669,7 @@ void TXMLReader::ScanAttributeFrom(char16_t c, bool got) {
     }
     fMainBuffer.AssignTo(record->TokenValue);
   } else if (strict) {
-    Error(ekInvalidCharacter, sXmlEqualSignMissing, {record->TokenName});
+    Error(ecInvalidCharacter, sXmlEqualSignMissing, {record->TokenName});
     return;
   } else {
     record->TokenValue.clear();
@@ -1739,7 +1730,7 @@ bool TXMLReader::ScanEmptyTagEnd() {
     return true;
   }
   if (Strict()) {
-    Error(ekInvalidCharacter, sXmlCharInElementHeader, {declaration ? u"?" : u"/"});
+    Error(ecInvalidCharacter, sXmlCharInElementHeader, {declaration ? u"?" : u"/"});
     return true;
   }
   Undo();
@@ -1755,7 +1746,7 @@ void TXMLReader::ScanEndTag() {
     if (!got || !IsNameStart(c)) {
       std::u16string arg(u"</");
       if (got) arg.push_back(c);
-      Error(ekInvalidCharacter, sXmlStringInText, {arg});
+      Error(ecInvalidCharacter, sXmlStringInText, {arg});
       return;
     }
     do {
@@ -1767,7 +1758,7 @@ void TXMLReader::ScanEndTag() {
     if (!got || c != u'>') {
       std::u16string arg(u"</");
       arg += fMainBuffer.View();
-      Error(ekInvalidCharacter, sXmlStringInText, {arg});
+      Error(ecInvalidCharacter, sXmlStringInText, {arg});
       return;
     }
   } else {
@@ -1793,14 +1784,14 @@ void TXMLReader::ScanEndTag() {
 void TXMLReader::PopElement(bool aCheck) {
   const int32_t n = fOpenElementTokens.Count();
   if (n == 0) {
-    if (Strict()) Error(ekInvalidStructure, sXmlTooManyElementsClosed, {});
+    if (Strict()) Error(ecInvalidStructure, sXmlTooManyElementsClosed, {});
     return;
   }
   PXMLReaderToken innermost = fOpenElementTokens.Last();
   const std::u16string& name = fReaderToken->TokenName;
   if (aCheck && !name.empty() && !SameText(name, innermost->TokenName)) {
     if (Strict()) {
-      Error(ekInvalidStructure, sXmlWrongElementClosed, {name, innermost->TokenName});
+      Error(ecInvalidStructure, sXmlWrongElementClosed, {name, innermost->TokenName});
       return;
     }
     const int32_t f = FindOpenElement(name);
@@ -1876,14 +1867,14 @@ void TXMLReader::ScanTextFrom(bool aClear, char16_t c) {
         goto runEnd;
       case ckGreaterThan:
         if (strict && k > 1) {
-          Error(ekInvalidCharacter, sXmlCharInText, {u">"});
+          Error(ecInvalidCharacter, sXmlCharInText, {u">"});
           return;
         }
         fMainBuffer.Add(c);
         break;
       case ckInvalid:
         if (strict) {
-          Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
+          Error(ecInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
           return;
         }
         fMainBuffer.Add(c);
@@ -1911,7 +1902,7 @@ void TXMLReader::ScanPI() {
     if (!got || !IsNameStart(c)) {
       std::u16string arg(u"<?");
       if (got) arg.push_back(c);
-      Error(ekInvalidCharacter, sXmlStringInText, {arg});
+      Error(ecInvalidCharacter, sXmlStringInText, {arg});
       return;
     }
     fMainBuffer.Add(c);
@@ -1920,7 +1911,7 @@ void TXMLReader::ScanPI() {
       std::u16string arg(u"<?");
       arg += fMainBuffer.View();
       if (got) arg.push_back(t);
-      Error(ekInvalidCharacter, sXmlStringInText, {arg});
+      Error(ecInvalidCharacter, sXmlStringInText, {arg});
       return;
     }
   } else {
@@ -1970,7 +1961,7 @@ bool TXMLReader::CountExpansion() {
   if (fExpandedTotal <= cXmlExpansionFloor) return true;
   const std::u16string exceeded = ExpansionExceeded(fExpandedTotal, fReader->FilePosition());
   if (exceeded.empty()) return true;
-  Error(ekInvalidStructure, u"%s", {exceeded});
+  Error(ecInvalidStructure, u"%s", {exceeded});
   return false;
 }
 
@@ -1979,7 +1970,7 @@ void TXMLReader::ScanReferenceInValue() {
   if (fReference->Read(source, *fReaderSettings)) {
     if (CountExpansion()) fMainBuffer.Add(fReference->Replacement);
   } else if (Strict()) {
-    Error(ekInvalidCharacter, sXmlInvalidEntity, {fReference->Raw});
+    Error(ecInvalidCharacter, sXmlInvalidEntity, {fReference->Raw});
   } else {
     fMainBuffer.Add(fReference->Raw);
   }
@@ -1996,7 +1987,7 @@ void TXMLReader::ScanReferenceToken() {
       fReaderToken->TokenValue.assign(fReference->Replacement);
     fReaderToken->TokenType = rtEntityReference;
   } else if (Strict()) {
-    Error(ekInvalidCharacter, sXmlInvalidEntity, {fReference->Raw});
+    Error(ecInvalidCharacter, sXmlInvalidEntity, {fReference->Raw});
   } else {
     fReaderToken->TokenName.clear();
     fReaderToken->TokenValue.assign(fReference->Raw);
@@ -2015,7 +2006,7 @@ void TXMLReader::ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aO
   for (size_t i = 2; i < aOpening.size(); ++i) {
     got = Read(c);
     if (!got) c = 0;
-    if (!got || UpperAZ(c) != aOpening[i]) {
+    if (!got || AsciiUpper(c) != aOpening[i]) {
       Undo();
       failed = true;
       break;
@@ -2040,7 +2031,7 @@ void TXMLReader::ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aO
   }
   if (failed) {
     if (strict) {
-      Error(ekInvalidCharacter, sXmlCharInText, {u"<"});
+      Error(ecInvalidCharacter, sXmlCharInText, {u"<"});
     } else if (got && c == u'<') {
       ScanMarkupFallback(c);
     } else {
@@ -2056,7 +2047,7 @@ void TXMLReader::ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aO
   for (;;) {
     for (size_t i = 1; i < wl; ++i) w[i - 1] = w[i];
     if (!Read(c)) {
-      if (strict) Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(0)});
+      if (strict) Error(ecInvalidCharacter, sXmlCharInText, {XmlMessageChar(0)});
       break;
     }
     if (c == u'[' && aSubset) {
@@ -2066,14 +2057,14 @@ void TXMLReader::ScanDelimited(TXMLReaderTokenType aKind, std::u16string_view aO
       if (fErrorRecorded) return;
       if (fReader->Eof()) {
         // a subset cut off by the end of the input is as incomplete as any other section
-        if (strict) Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(0)});
+        if (strict) Error(ecInvalidCharacter, sXmlCharInText, {XmlMessageChar(0)});
         break;
       }
       std::fill(w, w + 4, char16_t(0));
       continue;
     }
     if (strict && XmlCharKind(c) == ckInvalid) {
-      Error(ekInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
+      Error(ecInvalidCharacter, sXmlCharInText, {XmlMessageChar(c)});
       return;
     }
     w[wl - 1] = c;

@@ -252,9 +252,9 @@ struct TXMLReferenceReader;
 
 // The class of a syntax error the readers record: it picks the parse error (and exception) class
 // and so the error code.
-enum TXMLErrorKind : uint8_t {
-  ekInvalidCharacter,  // TXMLParseErrorInvalidCharacter
-  ekInvalidStructure   // TXMLParseErrorInvalidStructure
+enum TXMLErrorClass : uint8_t {
+  ecInvalidCharacter,  // TXMLParseErrorInvalidCharacter
+  ecInvalidStructure   // TXMLParseErrorInvalidStructure
 };
 
 class TXMLReader {
@@ -321,7 +321,7 @@ private:
   [[gnu::always_inline]] bool Read(char16_t& c) { return fReader->ReadNextChar(c); }
   void Undo() { fReader->UndoRead(); }
   bool Strict() const { return fReaderSettings->StrictXML(); }
-  void Error(TXMLErrorKind aKind, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs);
+  void Error(TXMLErrorClass aClass, std::u16string_view aReason, std::initializer_list<TFormatArg> aArgs);
 
   void ResetState(TEncoding* aForceEncoding);
   [[gnu::always_inline]] inline bool ReadToken();

@@ -112,14 +112,10 @@ TCharTable::TCharTable(const TEncoding& aEncoding) {
 }
 
 char32_t TCharTable::ReferencedCharacter(const char16_t* aText, const char16_t* aEnd, size_t& aUnits) noexcept {
-  const char16_t c = *aText;
-  aUnits = 1;
-  if (c < 0xD800 || c > 0xDFFF) return c;
-  if (c <= 0xDBFF && aText + 1 < aEnd && aText[1] >= 0xDC00 && aText[1] <= 0xDFFF) {
-    aUnits = 2;
-    return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(aText[1]) - 0xDC00);
-  }
-  return 0xFFFD;
+  const char16_t* p = aText;
+  const char32_t c = Utf16Next(p, aEnd);
+  aUnits = static_cast<size_t>(p - aText);
+  return c;
 }
 
 void TCharTable::AppendEntity(std::u16string& aOutput, char32_t c) {

@@ -25,16 +25,16 @@ std::u16string Sanitised(const uint8_t* aData, size_t aSize) {
   std::u16string text;
   for (size_t i = 0; i + 1 < aSize; i += 2) {
     const char16_t c = static_cast<char16_t>(aData[i] | (aData[i + 1] << 8));
-    if (c >= 0xD800 && c <= 0xDBFF && i + 3 < aSize) {
+    if (IsHighSurrogate(c) && i + 3 < aSize) {
       const char16_t low = static_cast<char16_t>(aData[i + 2] | (aData[i + 3] << 8));
-      if (low >= 0xDC00 && low <= 0xDFFF) {
+      if (IsLowSurrogate(low)) {
         text += c;
         text += low;
         i += 2;
       }
       continue;
     }
-    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    if (IsSurrogate(c)) continue;
     if (!XmlIsChar(c)) continue;
     text += c;
   }

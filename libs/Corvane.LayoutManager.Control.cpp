@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "ScopeGuard.h"
+
 namespace {
 
 std::function<QString(const QWidget*)>& DisplayKeyHook() {
@@ -29,18 +31,6 @@ public:
 
 private:
   ILayoutManagerStorage* FStorage;
-};
-
-class TFlagGuard {
-public:
-  explicit TFlagGuard(bool& AFlag) : FFlag(AFlag), FOld(AFlag) { FFlag = true; }
-  ~TFlagGuard() { FFlag = FOld; }
-  TFlagGuard(const TFlagGuard&) = delete;
-  TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
 };
 
 QString PairText(int A, int B) { return QStringLiteral("%1,%2").arg(A).arg(B); }
@@ -489,7 +479,7 @@ void TLayoutManager::SetOptions(QWidget* AControl, TLayoutManagerControlOptions 
 
 void TLayoutManager::Restore() {
   if (!FStorage) return;
-  TFlagGuard restoring(FRestoring);
+  const auto restoring = ScopedFlag(FRestoring);
   if (OnBeforeRestore) OnBeforeRestore(FOwner.data());
   for (size_t i = 0; i < FControls.size(); ++i) FControls[i]->Restore();
   if (OnAfterRestore) OnAfterRestore(FOwner.data());
@@ -498,7 +488,7 @@ void TLayoutManager::Restore() {
 void TLayoutManager::Restore(QObject* AComponent, TLayoutManagerControlOptions AOptionsMask) {
   const int index = IndexOf(AComponent);
   if (index < 0 || !FStorage) return;
-  TFlagGuard restoring(FRestoring);
+  const auto restoring = ScopedFlag(FRestoring);
   FControls[size_t(index)]->Restore(AOptionsMask);
 }
 

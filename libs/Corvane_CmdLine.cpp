@@ -8,8 +8,6 @@ constexpr size_t cMaxSwitchText = 260;
 
 bool IsSwitchChar(char16_t c) { return c == u'-' || c == u'/'; }
 
-char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c; }
-
 }  // namespace
 
 std::u16string TrimControlAndBlanks(std::u16string_view aText) {
@@ -73,13 +71,6 @@ std::vector<std::u16string> SplitDelimited(std::u16string_view aText, char16_t a
   return items;
 }
 
-bool SameTextAscii(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
-
 TCommandLine::TCommandLine(const std::vector<std::u16string>& aArgs) {
   if (aArgs.empty()) return;
   FProgram = aArgs[0];
@@ -121,7 +112,7 @@ void TCommandLine::ParseArgument(const std::u16string& aArg) {
 
 int TCommandLine::FindSwitch(std::u16string_view ASwitch) const {
   for (size_t i = 0; i < FSwitches.size(); ++i)
-    if (SameTextAscii(FSwitches[i].Switch, ASwitch)) return static_cast<int>(i);
+    if (SameAsciiNoCase(FSwitches[i].Switch, ASwitch)) return static_cast<int>(i);
   return -1;
 }
 

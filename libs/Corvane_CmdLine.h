@@ -71,5 +71,3 @@ std::vector<std::u16string> SplitLines(std::u16string_view aText);
 // runs to the matching quote, a doubled quote inside it standing for one.
 std::vector<std::u16string> SplitDelimited(std::u16string_view aText, char16_t aDelimiter = u';',
                                            char16_t aQuote = u'"');
-// ASCII letters compared without case; every other code unit must match exactly.
-bool SameTextAscii(std::u16string_view a, std::u16string_view b);

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "QtText.h"
+#include "ScopeGuard.h"
 
 int DialogDepth = 0;
 
@@ -14,22 +15,6 @@ TDialogHook& Hook() {
   static TDialogHook hook;
   return hook;
 }
-
-// Raised for the life of a counted box; an exception from the box still lowers it.
-class TDepthGuard {
-public:
-  explicit TDepthGuard(bool aCounted) : FCounted(aCounted) {
-    if (FCounted) ++DialogDepth;
-  }
-  ~TDepthGuard() {
-    if (FCounted) --DialogDepth;
-  }
-  TDepthGuard(const TDepthGuard&) = delete;
-  TDepthGuard& operator=(const TDepthGuard&) = delete;
-
-private:
-  bool FCounted;
-};
 
 QWidget* DialogOwner() {
   if (QWidget* active = QApplication::activeWindow()) return active;
@@ -80,7 +65,12 @@ TModalResult ShowBox(TDialogKind aKind, const QString& aText) {
       break;
   }
 
-  TDepthGuard depth(aKind != dkConfirmCancel);
+  // Raised for the life of a counted box; an exception from the box still lowers it.
+  const bool counted = aKind != dkConfirmCancel;
+  if (counted) ++DialogDepth;
+  const TScopeExit lower([counted] {
+    if (counted) --DialogDepth;
+  });
   if (Hook()) return Hook()(aKind, title, aText);
 
   QMessageBox box(icon, title, aText, buttons, DialogOwner());
