@@ -155,9 +155,7 @@ std::u16string RowText(std::u16string_view aValue, int32_t aCount) {
 std::u16string BoundedText(std::u16string_view aText, size_t aLength) {
   if (aText.size() <= aLength) return std::u16string(aText);
   size_t keep = aLength;
-  if (keep > 0 && aText[keep - 1] >= 0xD800 && aText[keep - 1] <= 0xDBFF && aText[keep] >= 0xDC00 &&
-      aText[keep] <= 0xDFFF)
-    --keep;
+  if (keep > 0 && IsHighSurrogate(aText[keep - 1]) && IsLowSurrogate(aText[keep])) --keep;
   std::u16string text;
   text.reserve(keep + 1);
   text.assign(aText.substr(0, keep));
