@@ -1022,15 +1022,7 @@ int32_t TXMLReader::FastReference(const char16_t* b, int32_t i, int32_t end, TXM
     }
     if (j >= end || b[j] != u';' || j == digits || v > 0x10FFFF) return -1;
     char16_t units[2];
-    size_t n = 1;
-    if (v <= 0xFFFF) {
-      units[0] = static_cast<char16_t>(v);
-    } else {
-      v -= 0x10000;
-      units[0] = static_cast<char16_t>(0xD800 + (v >> 10));
-      units[1] = static_cast<char16_t>(0xDC00 + (v & 0x3FF));
-      n = 2;
-    }
+    const size_t n = static_cast<size_t>(Utf16Put(static_cast<char32_t>(v), units) - units);
     if (Strict())
       for (size_t k = 0; k < n; ++k)
         if (!XmlIsChar(units[k])) return -1;
