@@ -11,15 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "ScopeGuard.h"
 #include "XmlReadWrite.h"
 #include "XmlSAX.h"
 #include "XmlScan.h"
 
 namespace {
 
-struct TScanModeGuard {
-  ~TScanModeGuard() { XmlScanSetMode(smVector); }
-};
+// The scan mode is process-wide: a test that switches it leaves the default behind, even on a failure.
+auto RestoreScanMode() {
+  return TScopeExit([] { XmlScanSetMode(smVector); });
+}
 
 // Every token with the reader's position after it, then the error, if any.
 std::string Trace(const std::string& aInput, int aFlags, TXMLScanMode aMode) {
@@ -64,7 +66,7 @@ std::string Trace(const std::string& aInput, int aFlags, TXMLScanMode aMode) {
 // Compares the three paths under every combination of strictness, expansion, line-break mode
 // and attribute list; returns how many combinations differed.
 int CompareModes(const std::string& aInput, const std::string& aLabel) {
-  TScanModeGuard guard;
+  const auto restore = RestoreScanMode();
   int differences = 0;
   for (int flags = 0; flags < 64; ++flags) {
     if ((flags & 32) && (flags & 16)) continue;  // raising is independent of the list
@@ -145,7 +147,7 @@ std::string SaxTrace(const std::string& aInput, int aFlags, TXMLScanMode aMode) 
 }
 
 void CompareSaxModes(const std::string& aInput, const std::string& aLabel) {
-  TScanModeGuard guard;
+  const auto restore = RestoreScanMode();
   int differences = 0;
   for (int flags = 0; flags < 32; ++flags) {
     const std::string general = SaxTrace(aInput, flags, smGeneral);
