@@ -1,5 +1,7 @@
 #include "ViewerValuePanel.h"
 
+#include <utility>
+
 #include <QFileDialog>
 #include <QMenu>
 #include <QStackedWidget>
@@ -96,7 +98,10 @@ void TViewerValuePanel::ShowValue(const TNodeData& aData) {
     ShowCard(vcValue);
   } else {
     ShowDecodedText(value.Bytes);
-    if (DecodeValuePicture(QByteArray::fromStdString(value.Bytes), picture)) {
+    // The decoders read the bytes where they are; a picture found keeps a copy of its own.
+    if (DecodeValuePicture(QByteArray::fromRawData(value.Bytes.data(), static_cast<qsizetype>(value.Bytes.size())),
+                           picture)) {
+      picture.Bytes = QByteArray(picture.Bytes.constData(), picture.Bytes.size());
       ShowPicture(aData.Name, picture);
     } else {
       FTabs->setTabVisible(vcImage, false);
@@ -109,7 +114,20 @@ void TViewerValuePanel::ShowValue(const TNodeData& aData) {
 
 void TViewerValuePanel::ShowDecodedText(const std::string& aBytes) {
   try {
-    FTextView->SetText(ToU16(QString::fromUtf8(aBytes.data(), static_cast<qsizetype>(aBytes.size()))));
+    // The view holds UTF-8: well-formed bytes go in as they are, others with U+FFFD for each
+    // stray byte, a piece at a time; no conversion to UTF-16 and back, no copy of the whole.
+    if (QByteArrayView(aBytes.data(), static_cast<qsizetype>(aBytes.size())).isValidUtf8()) {
+      std::string_view text(aBytes);
+      FTextView->SetUtf8Text(text.size(), [&text] { return std::exchange(text, std::string_view()); });
+    } else {
+      std::string piece;
+      size_t at = 0;
+      FTextView->SetUtf8Text(aBytes.size(), [&]() -> std::string_view {
+        piece.clear();
+        at = WellFormedUtf8(aBytes, at, piece, size_t(1) << 16);
+        return piece;
+      });
+    }
     FTabs->setTabVisible(vcDecoded, true);
     FTabs->setTabText(vcDecoded, QStringLiteral("Decoded (%1 lines)").arg(FTextView->LineCount()));
   } catch (const std::exception& e) {

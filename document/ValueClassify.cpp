@@ -9,14 +9,23 @@ bool IsBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
 bool IsSpace(char16_t c) { return IsBlank(c) || IsBreak(c); }
 
 // Value of a Base64 character, -1 for any other.
-int Base64Digit(char16_t c) {
-  if (c >= u'A' && c <= u'Z') return c - u'A';
-  if (c >= u'a' && c <= u'z') return c - u'a' + 26;
-  if (c >= u'0' && c <= u'9') return c - u'0' + 52;
-  if (c == u'+') return 62;
-  if (c == u'/') return 63;
-  return -1;
-}
+// Values of the Base64 digits by ASCII code, -1 for every other character.
+struct TBase64Digits {
+  int8_t Value[128];
+  constexpr TBase64Digits() : Value() {
+    for (int8_t& v : Value) v = -1;
+    for (int i = 0; i < 26; ++i) {
+      Value['A' + i] = int8_t(i);
+      Value['a' + i] = int8_t(26 + i);
+    }
+    for (int i = 0; i < 10; ++i) Value['0' + i] = int8_t(52 + i);
+    Value['+'] = 62;
+    Value['/'] = 63;
+  }
+};
+constexpr TBase64Digits cBase64Digits;
+
+int Base64Digit(char16_t c) { return c < 128 ? cBase64Digits.Value[c] : -1; }
 
 // Little-endian reads that give 0 past the end, so a short header reads as "unknown".
 uint32_t U8(std::string_view b, size_t at) { return at < b.size() ? uint8_t(b[at]) : 0; }
@@ -100,28 +109,80 @@ std::u16string CompactValue(std::u16string_view aValue) {
 }
 
 bool IsBase64(std::u16string_view aText) {
-  size_t n = 0;
-  for (char16_t c : aText)
-    if (!IsBreak(c)) ++n;
-  if (n == 0 || n % 4 != 0) return false;
-  size_t i = 0;
-  bool padding = false;
+  // One pass: a text that is no Base64, as most values are not, is left at its first character
+  // outside the alphabet, however long it is.
+  size_t n = 0;  // characters seen, line breaks not counted
+  size_t firstPad = 0;
   for (char16_t c : aText) {
     if (IsBreak(c)) continue;
-    ++i;
+    ++n;
     if (c == u'=') {
-      if (i < n - 1) return false;
-      padding = true;
-    } else if (padding || Base64Digit(c) < 0) {
+      if (firstPad == 0) firstPad = n;
+    } else if (firstPad != 0 || Base64Digit(c) < 0) {
       return false;
     }
   }
-  return true;
+  return n != 0 && n % 4 == 0 && (firstPad == 0 || firstPad >= n - 1);
+}
+
+namespace {
+
+// Bytes of the well-formed UTF-8 sequence that starts at a (non-ASCII) aText[0], or 0.
+size_t SequenceLength(const unsigned char* aText, const unsigned char* aEnd) {
+  const unsigned c = aText[0];
+  const auto tail = [&](size_t aIndex, unsigned aLow, unsigned aHigh) {
+    return aText + aIndex < aEnd && aText[aIndex] >= aLow && aText[aIndex] <= aHigh;
+  };
+  if (c >= 0xC2 && c <= 0xDF) return tail(1, 0x80, 0xBF) ? 2 : 0;
+  if (c >= 0xE0 && c <= 0xEF) {
+    const unsigned low = c == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
+    const unsigned high = c == 0xED ? 0x9F : 0xBF;  // no surrogates
+    return tail(1, low, high) && tail(2, 0x80, 0xBF) ? 3 : 0;
+  }
+  if (c >= 0xF0 && c <= 0xF4) {
+    const unsigned low = c == 0xF0 ? 0x90 : 0x80;
+    const unsigned high = c == 0xF4 ? 0x8F : 0xBF;  // nothing above U+10FFFF
+    return tail(1, low, high) && tail(2, 0x80, 0xBF) && tail(3, 0x80, 0xBF) ? 4 : 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
+size_t WellFormedUtf8(std::string_view aBytes, size_t aFrom, std::string& aOut, size_t aPiece) {
+  const auto* const begin = reinterpret_cast<const unsigned char*>(aBytes.data());
+  const auto* const end = begin + aBytes.size();
+  const auto* p = begin + aFrom;
+  // Written in place: binary bytes have a stray byte every few bytes, and appending piece by
+  // piece would cost more than the decoding itself.
+  const size_t start = aOut.size();
+  aOut.resize(start + aPiece + 4);
+  char* out = aOut.data() + start;
+  char* const full = out + aPiece;
+  while (p < end && out < full) {
+    const size_t length = *p < 0x80 ? 1 : SequenceLength(p, end);
+    if (length == 0) {
+      *out++ = '\xEF';
+      *out++ = '\xBF';
+      *out++ = '\xBD';
+      ++p;
+      continue;
+    }
+    for (size_t k = 0; k < length; ++k) *out++ = static_cast<char>(*p++);
+  }
+  aOut.resize(size_t(out - aOut.data()));
+  return size_t(p - begin);
+}
+
+std::string WellFormedUtf8(std::string_view aBytes) {
+  std::string text;
+  for (size_t at = 0; at < aBytes.size();) at = WellFormedUtf8(aBytes, at, text, aBytes.size() - at);
+  return text;
 }
 
 std::string DecodeBase64(std::u16string_view aText) {
-  std::string bytes;
-  bytes.reserve(aText.size() / 4 * 3 + 3);
+  std::string bytes(aText.size() / 4 * 3 + 3, '\0');
+  char* out = bytes.data();
   uint32_t bits = 0;
   int count = 0;
   for (char16_t c : aText) {
@@ -131,15 +192,22 @@ std::string DecodeBase64(std::u16string_view aText) {
     count += 6;
     if (count >= 8) {
       count -= 8;
-      bytes.push_back(static_cast<char>((bits >> count) & 0xFF));
+      *out++ = static_cast<char>((bits >> count) & 0xFF);
     }
   }
+  bytes.resize(size_t(out - bytes.data()));
   return bytes;
 }
 
 TValueClass ClassifyValue(std::u16string_view aValue) {
   TValueClass result;
-  if (aValue.empty() || !IsBase64(CompactValue(aValue))) return result;
+  std::u16string_view trimmed = aValue;
+  while (!trimmed.empty() && IsSpace(trimmed.front())) trimmed.remove_prefix(1);
+  while (!trimmed.empty() && IsSpace(trimmed.back())) trimmed.remove_suffix(1);
+  // A value without line breaks is its own compact form: a value of megabytes is not copied.
+  bool breaks = false;
+  for (const char16_t c : trimmed) breaks |= IsBreak(c);
+  if (aValue.empty() || !IsBase64(breaks ? std::u16string_view(CompactValue(aValue)) : trimmed)) return result;
   result.Base64 = true;
   result.Bytes = DecodeBase64(aValue);
   return result;

@@ -23,6 +23,15 @@ bool IsBase64(std::u16string_view aText);
 // blanks, padding) is skipped, and bits that do not fill a last byte are dropped.
 std::string DecodeBase64(std::u16string_view aText);
 
+// aBytes as well-formed UTF-8, the way the Decoded view shows bytes: each byte that does not
+// belong to a well-formed sequence (a stray or truncated one, an overlong form, a surrogate,
+// a code point above U+10FFFF) becomes U+FFFD.
+std::string WellFormedUtf8(std::string_view aBytes);
+// The same a piece at a time: appends to aOut the well-formed form of aBytes from aFrom on,
+// until it has appended at least aPiece bytes or the bytes end, and returns where it stopped
+// (never inside a sequence).
+size_t WellFormedUtf8(std::string_view aBytes, size_t aFrom, std::string& aOut, size_t aPiece);
+
 struct TValueClass {
   bool Base64 = false;  // the value gets a Decoded or an Image tab
   std::string Bytes;    // a Base64 value's decoded bytes

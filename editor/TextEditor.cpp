@@ -153,6 +153,7 @@ void TTextEditor::ApplyColours() {
     SendScintilla(SCI_STYLESETFORE, STYLE_DEFAULT, text);
     SendScintilla(SCI_STYLECLEARALL);
   }
+  ApplyCutNoteStyle();
   setMarginsBackgroundColor(QColor(0xF0, 0xF0, 0xF0));
   setMarginsForegroundColor(QColor(0x60, 0x60, 0x60));
   setMarginsFont(font);
@@ -175,7 +176,15 @@ void TTextEditor::SetCaretLineColor(TColor aColor) {
 // ---- text and lines ----------------------------------------------------------------------
 
 bool TTextEditor::ReadOnly() const { return isReadOnly(); }
-void TTextEditor::SetReadOnly(bool aValue) { setReadOnly(aValue); }
+void TTextEditor::SetReadOnly(bool aValue) {
+  if (!aValue && !FCuts.empty()) {  // an editable view shows its lines whole
+    const std::string whole(Utf8Text());
+    setReadOnly(false);
+    SetUtf8Text(whole.data(), whole.size());
+    return;
+  }
+  setReadOnly(aValue);
+}
 
 std::u16string TTextEditor::RangeText(long aFrom, long aTo) const {
   if (aTo <= aFrom) return {};
@@ -183,7 +192,9 @@ std::u16string TTextEditor::RangeText(long aFrom, long aTo) const {
   return p ? Utf8ToUtf16(std::string_view(p, size_t(aTo - aFrom))) : std::u16string();
 }
 
-std::u16string TTextEditor::Text() const { return RangeText(0, SendScintilla(SCI_GETLENGTH)); }
+std::u16string TTextEditor::Text() const {
+  return FCuts.empty() ? RangeText(0, SendScintilla(SCI_GETLENGTH)) : Utf8ToUtf16(WholeText());
+}
 
 void TTextEditor::ReplaceAllText(size_t aSizeHint, const std::function<void()>& aAppend) {
   const bool readOnly = isReadOnly();
@@ -198,14 +209,22 @@ void TTextEditor::ReplaceAllText(size_t aSizeHint, const std::function<void()>& 
   // a little more, so the first keys typed do not copy it either. Every byte of room is
   // cleared (and so first touched) here, twice over with the style bytes, so it is kept small.
   const size_t room = aSizeHint + (readOnly ? 0 : std::min(aSizeHint / 8, size_t(1) << 20)) + 16;
-  SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(room));
+  BeginCuts(readOnly, room);
+  SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(FRoom));
   aAppend();
+  EndCuts();
   if (!readOnly) MoveGapsToTop(*this);
   SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
   SendScintilla(SCI_EMPTYUNDOBUFFER);
   SendScintilla(SCI_SETSAVEPOINT);
   FForcedModified = false;
-  SendScintilla(SCI_GOTOPOS, 0L);
+  if (FCuts.empty()) {
+    SendScintilla(SCI_GOTOPOS, 0L);
+  } else {  // placing the caret would lay out the cut line before it is shown, if ever
+    SendScintilla(SCI_SETEMPTYSELECTION, 0L);
+    SendScintilla(SCI_SETFIRSTVISIBLELINE, 0L);
+    SendScintilla(SCI_SETXOFFSET, 0L);
+  }
   if (wrap != SC_WRAP_NONE) SendScintilla(SCI_SETWRAPMODE, wrap);
   if (readOnly) SendScintilla(SCI_SETREADONLY, 1L);
 }
@@ -215,14 +234,14 @@ void TTextEditor::SetText(std::u16string_view aText) {
     // Handed over in blocks: a big text needs no UTF-8 copy of itself, and APPENDTEXT takes a
     // length, so NUL characters survive.
     const size_t kBlock = size_t(1) << 20;
-    std::string buffer(3 * kBlock, '\0');
+    std::string buffer(3 * std::min(kBlock, aText.size()), '\0');
     while (!aText.empty()) {
       // a pair split by the block's end goes whole into the next block
       size_t used = std::min(kBlock, aText.size());
       if (used < aText.size() && IsHighSurrogate(aText[used - 1]) && IsLowSurrogate(aText[used])) --used;
       // lone surrogates become U+FFFD: the control holds UTF-8 only
       const size_t bytes = Utf16ToUtf8(aText.substr(0, used), buffer.data());
-      SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(bytes), buffer.data());
+      AppendShown(buffer.data(), bytes);
       aText.remove_prefix(used);
     }
   });
@@ -234,18 +253,19 @@ void TTextEditor::SetUtf8Text(const char* aBytes, size_t aCount) {
   ReplaceAllText(aCount, [&] {
     const size_t kBlock = size_t(1) << 24;
     for (size_t at = 0; at < aCount; at += kBlock)
-      SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(std::min(kBlock, aCount - at)), aBytes + at);
+      AppendShown(aBytes + at, std::min(kBlock, aCount - at));
   });
 }
 
 void TTextEditor::SetUtf8Text(size_t aTotal, const std::function<std::string_view()>& aNext) {
   ReplaceAllText(aTotal, [&] {
     for (std::string_view piece = aNext(); !piece.empty(); piece = aNext())
-      SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(piece.size()), piece.data());
+      AppendShown(piece.data(), piece.size());
   });
 }
 
 std::string_view TTextEditor::Utf8Text() const {
+  if (!FCuts.empty()) return WholeText();
   const long length = SendScintilla(SCI_GETLENGTH);
   if (length == 0) return {};
   // Closes the control's gap, so the text lies in one piece.
@@ -266,6 +286,7 @@ int TTextEditor::LineCount() const {
 
 std::u16string TTextEditor::Line(int aIndex) const {
   if (aIndex < 0 || aIndex >= ScintillaLineCount()) return {};
+  if (!FCuts.empty()) return WholeLine(aIndex);
   return RangeText(LineStartPos(aIndex), LineEndPos(aIndex));
 }
 
@@ -424,15 +445,23 @@ bool TTextEditor::SelAvail() const { return hasSelectedText(); }
 void TTextEditor::Undo() { undo(); }
 void TTextEditor::Redo() { redo(); }
 void TTextEditor::SelectAll() { selectAll(true); }
-void TTextEditor::CopyToClipboard() { copy(); }
+void TTextEditor::CopyToClipboard() {
+  if (FCuts.empty()) {
+    copy();
+  } else if (SelAvail()) {  // the selection with the parts of its lines not shown
+    QApplication::clipboard()->setText(ToQString(SelText()));
+  }
+}
 void TTextEditor::CutToClipboard() { cut(); }
 void TTextEditor::PasteFromClipboard() { paste(); }
 
 std::u16string TTextEditor::SelText() const {
+  if (!FCuts.empty()) return WholeRange(SendScintilla(SCI_GETSELECTIONSTART), SendScintilla(SCI_GETSELECTIONEND));
   return RangeText(SendScintilla(SCI_GETSELECTIONSTART), SendScintilla(SCI_GETSELECTIONEND));
 }
 
 int TTextEditor::SelLength() const {
+  if (!FCuts.empty()) return int(SelText().size());
   return int(SendScintilla(SCI_COUNTCODEUNITS, SendScintilla(SCI_GETSELECTIONSTART),
                            SendScintilla(SCI_GETSELECTIONEND)));
 }
@@ -500,6 +529,7 @@ int TTextEditor::SearchReplace(std::u16string_view aSearch, std::u16string_view 
   if (aOptions & soMatchCase) flags |= SCFIND_MATCHCASE;
   if (aOptions & soWholeWord) flags |= SCFIND_WHOLEWORD;
   SendScintilla(SCI_SETSEARCHFLAGS, flags);
+  if (!FCuts.empty()) return SearchWhole(search, flags, aOptions);  // read-only: finding only
   const bool entire = aOptions & soEntireScope;
   const long selStart = SendScintilla(SCI_GETSELECTIONSTART);
   const long selEnd = SendScintilla(SCI_GETSELECTIONEND);

@@ -144,6 +144,15 @@ public:
   // Prints the whole text; the printer is set up (title, copies, margins) from the options.
   void Print(QsciPrinter& aPrinter, const TEditorPrintOptions& aOptions);
 
+  // A line is measured whole, character by character, before any of it can be shown, which
+  // takes seconds for a line of megabytes (an amplified value, minified XML). A read-only view
+  // therefore shows a line only up to its first cShownLineBytes bytes of UTF-8, with a note
+  // under it telling how much is not shown; everything that reads the text (Text, Line, the
+  // selection and copying, search, saving) reads the whole of it. Editable views show every
+  // line whole. CutLineCount tells how many lines the view shows cut.
+  static constexpr long cShownLineBytes = 64 * 1024;
+  int CutLineCount() const { return int(FCuts.size()); }
+
   TColor CaretLineColor() const { return FCaretLineColor; }
   void SetCaretLineColor(TColor aColor);  // clNone: no caret line highlight
   TColor BackgroundColor() const { return FBackgroundColor; }
@@ -159,6 +168,7 @@ protected:
   void dragMoveEvent(QDragMoveEvent* aEvent) override;
   void dropEvent(QDropEvent* aEvent) override;
   void mouseReleaseEvent(QMouseEvent* aEvent) override;
+  void keyPressEvent(QKeyEvent* aEvent) override;
 
 private:
   void ApplyColours();
@@ -167,6 +177,24 @@ private:
   void ApplySelectionMode();
   // Replaces the whole text by what aAppend appends, as one fresh start (nothing to undo).
   void ReplaceAllText(size_t aSizeHint, const std::function<void()>& aAppend);
+  // Cut lines (TextEditorCut.cpp).
+  struct TCut {
+    long FAt;           // where the shown part of the line ends, in the view's text
+    long FLine;         // the line
+    std::string FTail;  // the rest of the line, not shown
+  };
+  // Text goes in through AppendShown between BeginCuts and EndCuts, which cut its long lines
+  // when the view is read-only.
+  void BeginCuts(bool aReadOnly, size_t aRoom);
+  void AppendShown(const char* aBytes, size_t aCount);
+  void EndCuts();
+  void ApplyCutNoteStyle();
+  long WholePos(long aShownPos, bool aWithTail) const;
+  long ShownPos(long aWholePos) const;
+  std::u16string WholeRange(long aShownFrom, long aShownTo) const;
+  std::u16string WholeLine(int aIndex) const;
+  std::string_view WholeText() const;
+  int SearchWhole(const std::string& aSearch, long aFlags, TSearchOptions aOptions);
   void SetUtf8Text(const char* aBytes, size_t aCount);
   void ReplaceRange(long aFrom, long aTo, std::u16string_view aText);
   std::u16string RangeText(long aFrom, long aTo) const;
@@ -186,4 +214,17 @@ private:
   TColor FCaretLineColor = clNone;
   TColor FBackgroundColor = clNone;
   int FGutterDigits = 0;
+  // The lines shown cut, in order, with their tails; and, made when first asked for, the whole
+  // text and a control that is never shown holding it for search.
+  std::vector<TCut> FCuts;
+  mutable std::string FWholeText;
+  std::unique_ptr<QsciScintillaBase> FWhole;
+  bool FCutting = false;     // text is going in, long lines cut
+  bool FInTail = false;      // the bytes going in now belong to a tail
+  long FLineBytes = 0;       // bytes of the last line shown so far
+  size_t FRoom = 0;          // room the control has now for the text shown
+  size_t FRoomWanted = 0;    // room for the whole text
+  size_t FHiddenBytes = 0;   // bytes in the tails so far
+  long FFoundFrom = -1, FFoundTo = -1;            // the last match found in the whole text
+  long FFoundShownFrom = -1, FFoundShownTo = -1;  // and the selection that shows it
 };

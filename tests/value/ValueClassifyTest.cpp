@@ -69,6 +69,32 @@ TEST(ValueClassifyTest, DecodingSkipsEverythingOutsideTheAlphabetAndDropsALooseP
   for (const auto& [text, bytes] : cases) EXPECT_EQ(DecodeBase64(text), bytes) << Narrow(text);
 }
 
+TEST(ValueClassifyTest, DecodedBytesShowWellFormedUtf8AndEveryStrayByteAsOneReplacement) {
+  const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""},
+      {"plain ASCII", "plain ASCII"},
+      {"\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},  // 2, 3, 4 bytes
+      {std::string("a\0b", 3), std::string("a\0b", 3)},
+      {"\x96\x89" "e", r + r + "e"},                      // stray continuation bytes
+      {"\xE2\x82", r + r},                              // cut short by the end
+      {"\xE2\x82" "x", r + r + "x"},                    // cut short by an ASCII byte
+      {"\xC0\xAF", r + r},                              // overlong slash
+      {"\xE0\x9F\xBF", r + r + r},                     // overlong three-byte form
+      {"\xF0\x8F\xBF\xBF", r + r + r + r},            // overlong four-byte form
+      {"\xED\xA0\x80", r + r + r},                     // a surrogate
+      {"\xF4\x90\x80\x80", r + r + r + r},            // above U+10FFFF
+      {"\xF5\x80\x80", r + r + r},                     // no lead byte at all
+      {"\xFF" "\xC3\xA9", r + "\xC3\xA9"},             // good after bad
+      {"\xEF\xBF\xBD", "\xEF\xBF\xBD"},                 // U+FFFD itself is well-formed
+  };
+  for (const auto& [bytes, text] : cases) {
+    std::string shown;
+    for (unsigned char c : bytes) shown += "\\x" + std::to_string(c);
+    EXPECT_EQ(WellFormedUtf8(bytes), text) << shown;
+  }
+}
+
 TEST(ValueClassifyTest, BitsPerPixelComeFromTheHeaderAndShortHeadersReadAsUnknown) {
   struct TCase {
     const char* What;
