@@ -137,10 +137,10 @@ void TTextEditor::EndCuts() {
   FCutting = false;
   if (FCuts.empty()) return;
   for (TCut& cut : FCuts) {
-    const std::string note =
-        QStringLiteral("\u2026 %1 more characters of this line are not shown; copying and search take them too")
-            .arg(QLocale().toString(qlonglong(Utf16Units(cut.FTail.data(), long(cut.FTail.size())))))
-            .toStdString();
+    const long units = Utf16Units(cut.FTail.data(), long(cut.FTail.size()));
+    const std::string note = QStringLiteral("\u2026 the rest of this line, %1 more %2, is not shown; copying and search take it too")
+                                 .arg(QLocale().toString(qlonglong(units)), units == 1 ? "character" : "characters")
+                                 .toStdString();
     SendScintilla(SCI_ANNOTATIONSETTEXT, static_cast<unsigned long>(cut.FLine), note.c_str());
     SendScintilla(SCI_ANNOTATIONSETSTYLE, cut.FLine, long(cCutNoteStyle));
   }

@@ -10,10 +10,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <functional>
+#include <string>
+#include <vector>
 #include <utility>
 
 #include "Encodings.h"
+#include "WideSupport.h"
 #include "TextEditor.h"
 #include "XmlLexer.h"
 
@@ -364,6 +368,107 @@ TEST_F(TextEditorTest, Utf8TextInPieces) {
   FEditor->SetUtf8Text(0, [] { return std::string_view(); });
   EXPECT_EQ(FEditor->Text(), u"");
   EXPECT_TRUE(FEditor->Utf8Text().empty());
+}
+
+// Lines as the control splits them: at CR LF, CR and LF.
+std::vector<std::string> SplitLines(const std::string& aText) {
+  std::vector<std::string> lines(1);
+  for (size_t i = 0; i < aText.size(); ++i) {
+    if (aText[i] != '\r' && aText[i] != '\n') {
+      lines.back() += aText[i];
+      continue;
+    }
+    if (aText[i] == '\r' && i + 1 < aText.size() && aText[i + 1] == '\n') ++i;
+    lines.emplace_back();
+  }
+  return lines;
+}
+
+TEST_F(TextEditorTest, ReadOnlyViewsShowLongLinesCutAndGiveThemWhole) {
+  constexpr long kBound = TTextEditor::cShownLineBytes;
+  const std::string x(size_t(kBound), 'x');
+  struct TCase {
+    const char* What;
+    std::string Text;
+    int Cuts;
+    long Longest;  // bytes of the longest line the control holds
+  } cases[] = {
+      {"a line at the bound", "a\n" + x + "\nz", 0, kBound},
+      {"one byte over", "a\n" + x + "y\nz", 1, kBound},
+      {"two, after CR LF and CR", "a\r\n" + x + "yy\r\n" + x + "x\rz", 2, kBound},
+      {"the last line, with no break", "a\n" + x + x, 1, kBound},
+      {"a character not split", x.substr(1) + "\xC3\xA9tail", 1, kBound - 1},
+      {"a four-byte character not split", x.substr(2) + "\xF0\x9F\x98\x80tail\n", 1, kBound - 2},
+  };
+  const auto controlLength = [&] { return FEditor->SendScintilla(QsciScintillaBase::SCI_GETLENGTH); };
+  FEditor->SetReadOnly(true);
+  for (const TCase& c : cases) {
+    // Whole, and in pieces whose ends fall anywhere, the cut included.
+    for (const size_t piece : {c.Text.size(), size_t(4093)}) {
+      SCOPED_TRACE(std::string(c.What) + ", pieces of " + std::to_string(piece));
+      size_t at = 0;
+      FEditor->SetUtf8Text(c.Text.size(), [&] {
+        const std::string_view next = std::string_view(c.Text).substr(at, piece);
+        at += next.size();
+        return next;
+      });
+      EXPECT_EQ(FEditor->CutLineCount(), c.Cuts);
+      long longest = 0;
+      for (int i = 0; i < FEditor->LineCount(); ++i)
+        longest = std::max(longest, FEditor->SendScintilla(QsciScintillaBase::SCI_GETLINEENDPOSITION, i) - Pos(i, 0));
+      EXPECT_EQ(longest, c.Longest);
+      EXPECT_TRUE(FEditor->Utf8Text() == c.Text);
+      EXPECT_TRUE(FEditor->Text() == Utf8ToUtf16(c.Text));
+      const std::vector<std::string> lines = SplitLines(c.Text);
+      for (int i = 0; i < int(lines.size()); ++i) EXPECT_TRUE(FEditor->Line(i) == Utf8ToUtf16(lines[size_t(i)])) << i;
+      FEditor->SelectAll();
+      EXPECT_TRUE(FEditor->SelText() == Utf8ToUtf16(c.Text));
+      EXPECT_EQ(FEditor->SelLength(), int(Utf8ToUtf16(c.Text).size()));
+      FEditor->CopyToClipboard();
+      EXPECT_TRUE(QApplication::clipboard()->text() == QString::fromUtf8(c.Text));
+    }
+  }
+
+  // A note under the cut line says how much of it is not shown.
+  FEditor->SetText(u"a\n" + std::u16string(size_t(kBound), u'x') + u"\u00e9\u00e9 and more\nz");
+  ASSERT_EQ(FEditor->CutLineCount(), 1);
+  EXPECT_EQ(controlLength(), 2 + kBound + 2);
+  const long noteLength = FEditor->SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETTEXT, 1L, 0L);
+  std::string note(size_t(noteLength), '\0');
+  FEditor->SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETTEXT, 1UL, note.data());
+  EXPECT_EQ(note, "\u2026 the rest of this line, 11 more characters, is not shown; copying and search take it too");
+  EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETTEXT, 0L, 0L), 0) << "short lines have none";
+  EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETTEXT, 2L, 0L), 0);
+  EXPECT_EQ(FEditor->CaretLine(), 1);
+  EXPECT_EQ(FEditor->CaretColumn(), 1);
+  EXPECT_TRUE(FEditor->SaveToBytes(nullptr, false).size() > size_t(kBound)) << "saving takes the whole text";
+
+  // Search runs over the whole text: a match in the part not shown puts the caret at the cut,
+  // and the next search goes on after the match.
+  FEditor->SetText(u"a\n" + std::u16string(size_t(kBound), u'x') + u"needle\nneedle\n");
+  ASSERT_EQ(FEditor->CutLineCount(), 1);
+  EXPECT_EQ(FEditor->SearchReplace(u"NEEDLE", u"", 0), 1);
+  EXPECT_EQ(FEditor->CaretLine(), 2);
+  EXPECT_EQ(FEditor->CaretColumn(), int(kBound) + 1);
+  EXPECT_EQ(FEditor->SearchReplace(u"needle", u"", soMatchCase), 1);
+  EXPECT_EQ(FEditor->CaretLine(), 3);
+  EXPECT_EQ(FEditor->SelText(), u"needle");
+  EXPECT_EQ(FEditor->SearchReplace(u"needle", u"", soBackwards), 1);
+  EXPECT_EQ(FEditor->CaretLine(), 2);
+  EXPECT_EQ(FEditor->SearchReplace(u"needle", u"", soBackwards), 0);
+  EXPECT_EQ(FEditor->SearchReplace(u"needle", u"", soEntireScope | soWholeWord), 1);
+  EXPECT_EQ(FEditor->CaretLine(), 3) << "the one on the cut line follows an x";
+  EXPECT_EQ(FEditor->SearchReplace(u"needle", u"x", soReplaceAll | soEntireScope), 0) << "read-only";
+
+  // An editable view shows every line whole, also one made editable after its text was set.
+  const std::u16string longText = u"a\n" + std::u16string(size_t(kBound) + 10, u'x') + u"\nz";
+  FEditor->SetReadOnly(false);
+  EXPECT_EQ(FEditor->CutLineCount(), 0);
+  EXPECT_EQ(controlLength(), long(Utf16ToUtf8(FEditor->Text()).size()));
+  FEditor->SetText(longText);
+  EXPECT_EQ(FEditor->CutLineCount(), 0);
+  EXPECT_EQ(controlLength(), long(longText.size()));
+  EXPECT_TRUE(FEditor->Text() == longText);
 }
 
 TEST_F(TextEditorTest, PrintsToAFile) {

@@ -123,3 +123,44 @@ TEST_F(ViewerHugeTextTest, SingleLineFieldsShowABoundedPrefixAndTheWholeTextStay
   EXPECT_TRUE(error.endsWith(cEllipsisText));
   EXPECT_EQ(error.size(), qsizetype(cFieldTextLength) + 1);
 }
+
+// A value of one line longer than the views draw: the view shows its start with a note under
+// it, Select All and Copy give the whole value; a small value is shown as it always was.
+TEST_F(ViewerHugeTextTest, AValueOfOneHugeLineIsShownCutAndCopiedWhole) {
+  QString line;
+  for (int i = 0; line.size() < 300000; ++i) line += QStringLiteral("word %1 ").arg(i);
+  line += QStringLiteral("end");
+  QString decoded;
+  for (int i = 0; decoded.size() < 200000; ++i) decoded += QStringLiteral("<p n=\"%1\"/>").arg(i);
+  FViewer->SetFilename(WriteFile("line.xml", "<doc><long>" + line.toUtf8() + "</long><small>a small value</small><coded>" +
+                                                 decoded.toUtf8().toBase64() + "</coded></doc>"));
+  auto* valueView = Part<TTextEditor>("ValueView");
+  auto* textView = Part<TTextEditor>("TextView");
+  const auto controlLength = [](TTextEditor* aView) { return aView->SendScintilla(QsciScintillaBase::SCI_GETLENGTH); };
+  const auto note = [](TTextEditor* aView) { return aView->SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETTEXT, 0L, 0L); };
+
+  Tree()->SetFocusedNode(Find(QStringLiteral("long")));
+  FViewer->repaint();
+  EXPECT_EQ(valueView->CutLineCount(), 1);
+  EXPECT_EQ(controlLength(valueView), TTextEditor::cShownLineBytes);
+  EXPECT_GT(note(valueView), 0);
+  EXPECT_TRUE(ToQString(valueView->Text()) == line);
+  MenuAction(FViewer.get(), QStringLiteral("Select All"))->trigger();
+  MenuAction(FViewer.get(), QStringLiteral("Copy to Clipboard"))->trigger();
+  EXPECT_TRUE(QGuiApplication::clipboard()->text() == line);
+
+  Tree()->SetFocusedNode(Find(QStringLiteral("small")));
+  EXPECT_EQ(valueView->CutLineCount(), 0);
+  EXPECT_EQ(valueView->Text(), u"a small value");
+  EXPECT_EQ(controlLength(valueView), 13);
+  EXPECT_EQ(note(valueView), 0);
+  MenuAction(FViewer.get(), QStringLiteral("Select All"))->trigger();
+  MenuAction(FViewer.get(), QStringLiteral("Copy to Clipboard"))->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("a small value"));
+
+  Tree()->SetFocusedNode(Find(QStringLiteral("coded")));
+  EXPECT_EQ(textView->CutLineCount(), 1);
+  EXPECT_TRUE(ToQString(textView->Text()) == decoded);
+  EXPECT_EQ(Part<QTabBar>("ValueTabs")->tabText(1), QStringLiteral("Decoded (1 lines)"));
+  EXPECT_EQ(valueView->CutLineCount(), 1) << "the Base64 of one line is one line too";
+}
