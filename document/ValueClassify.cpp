@@ -1,5 +1,6 @@
 #include "ValueClassify.h"
 
+#include "WideSupport.h"
 #include "XmlDocument.h"
 
 namespace {
@@ -125,50 +126,22 @@ bool IsBase64(std::u16string_view aText) {
   return n != 0 && n % 4 == 0 && (firstPad == 0 || firstPad >= n - 1);
 }
 
-namespace {
-
-// Bytes of the well-formed UTF-8 sequence that starts at a (non-ASCII) aText[0], or 0.
-size_t SequenceLength(const unsigned char* aText, const unsigned char* aEnd) {
-  const unsigned c = aText[0];
-  const auto tail = [&](size_t aIndex, unsigned aLow, unsigned aHigh) {
-    return aText + aIndex < aEnd && aText[aIndex] >= aLow && aText[aIndex] <= aHigh;
-  };
-  if (c >= 0xC2 && c <= 0xDF) return tail(1, 0x80, 0xBF) ? 2 : 0;
-  if (c >= 0xE0 && c <= 0xEF) {
-    const unsigned low = c == 0xE0 ? 0xA0 : 0x80;   // no overlong forms
-    const unsigned high = c == 0xED ? 0x9F : 0xBF;  // no surrogates
-    return tail(1, low, high) && tail(2, 0x80, 0xBF) ? 3 : 0;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    const unsigned low = c == 0xF0 ? 0x90 : 0x80;
-    const unsigned high = c == 0xF4 ? 0x8F : 0xBF;  // nothing above U+10FFFF
-    return tail(1, low, high) && tail(2, 0x80, 0xBF) && tail(3, 0x80, 0xBF) ? 4 : 0;
-  }
-  return 0;
-}
-
-}  // namespace
-
 size_t WellFormedUtf8(std::string_view aBytes, size_t aFrom, std::string& aOut, size_t aPiece) {
-  const auto* const begin = reinterpret_cast<const unsigned char*>(aBytes.data());
+  const auto* const begin = reinterpret_cast<const uint8_t*>(aBytes.data());
   const auto* const end = begin + aBytes.size();
-  const auto* p = begin + aFrom;
+  const uint8_t* p = begin + aFrom;
   // Written in place: binary bytes have a stray byte every few bytes, and appending piece by
-  // piece would cost more than the decoding itself.
+  // piece would cost more than the decoding itself. A well-formed sequence is written back as
+  // it was.
   const size_t start = aOut.size();
   aOut.resize(start + aPiece + 4);
   char* out = aOut.data() + start;
   char* const full = out + aPiece;
   while (p < end && out < full) {
-    const size_t length = *p < 0x80 ? 1 : SequenceLength(p, end);
-    if (length == 0) {
-      *out++ = '\xEF';
-      *out++ = '\xBF';
-      *out++ = '\xBD';
-      ++p;
-      continue;
-    }
-    for (size_t k = 0; k < length; ++k) *out++ = static_cast<char>(*p++);
+    if (*p < 0x80)
+      *out++ = static_cast<char>(*p++);
+    else
+      out = Utf8Put(Utf8Next(p, end), out);
   }
   aOut.resize(size_t(out - aOut.data()));
   return size_t(p - begin);

@@ -23,9 +23,9 @@ bool IsBase64(std::u16string_view aText);
 // blanks, padding) is skipped, and bits that do not fill a last byte are dropped.
 std::string DecodeBase64(std::u16string_view aText);
 
-// aBytes as well-formed UTF-8, the way the Decoded view shows bytes: each byte that does not
-// belong to a well-formed sequence (a stray or truncated one, an overlong form, a surrogate,
-// a code point above U+10FFFF) becomes U+FFFD.
+// aBytes as well-formed UTF-8, the way the Decoded view shows bytes: each ill-formed part (a
+// stray byte, a sequence cut short, an overlong form, a surrogate, a code point above
+// U+10FFFF) becomes U+FFFD, as the text reads back as UTF-16.
 std::string WellFormedUtf8(std::string_view aBytes);
 // The same a piece at a time: appends to aOut the well-formed form of aBytes from aFrom on,
 // until it has appended at least aPiece bytes or the bytes end, and returns where it stopped

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ValueClassify.h"
+#include "WideSupport.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST(ValueClassifyTest, DecodingSkipsEverythingOutsideTheAlphabetAndDropsALooseP
   for (const auto& [text, bytes] : cases) EXPECT_EQ(DecodeBase64(text), bytes) << Narrow(text);
 }
 
-TEST(ValueClassifyTest, DecodedBytesShowWellFormedUtf8AndEveryStrayByteAsOneReplacement) {
+TEST(ValueClassifyTest, DecodedBytesShowWellFormedUtf8AndEveryIllFormedPartAsOneReplacement) {
   const std::string r = "\xEF\xBF\xBD";  // U+FFFD
   const std::pair<std::string, std::string> cases[] = {
       {"", ""},
@@ -77,8 +78,8 @@ TEST(ValueClassifyTest, DecodedBytesShowWellFormedUtf8AndEveryStrayByteAsOneRepl
       {"\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"},  // 2, 3, 4 bytes
       {std::string("a\0b", 3), std::string("a\0b", 3)},
       {"\x96\x89" "e", r + r + "e"},                      // stray continuation bytes
-      {"\xE2\x82", r + r},                              // cut short by the end
-      {"\xE2\x82" "x", r + r + "x"},                    // cut short by an ASCII byte
+      {"\xE2\x82", r},                                  // cut short by the end: one part
+      {"\xE2\x82" "x", r + "x"},                        // cut short by an ASCII byte
       {"\xC0\xAF", r + r},                              // overlong slash
       {"\xE0\x9F\xBF", r + r + r},                     // overlong three-byte form
       {"\xF0\x8F\xBF\xBF", r + r + r + r},            // overlong four-byte form
@@ -92,6 +93,11 @@ TEST(ValueClassifyTest, DecodedBytesShowWellFormedUtf8AndEveryStrayByteAsOneRepl
     std::string shown;
     for (unsigned char c : bytes) shown += "\\x" + std::to_string(c);
     EXPECT_EQ(WellFormedUtf8(bytes), text) << shown;
+    EXPECT_EQ(Utf8ToUtf16(WellFormedUtf8(bytes)), Utf8ToUtf16(bytes)) << shown << ": reads back the same";
+    // In pieces of any size the parts come out the same.
+    std::string pieces;
+    for (size_t at = 0; at < bytes.size();) at = WellFormedUtf8(bytes, at, pieces, 1);
+    EXPECT_EQ(pieces, text) << shown;
   }
 }
 
