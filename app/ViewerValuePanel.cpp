@@ -122,7 +122,9 @@ void TViewerValuePanel::ShowDecodedText(const std::string& aBytes) {
     } else {
       std::string piece;
       size_t at = 0;
-      FTextView->SetUtf8Text(aBytes.size(), [&]() -> std::string_view {
+      // Binary bytes grow as they are mended (three bytes for each stray one): room for twice
+      // as many spares the view growing its copy on the way.
+      FTextView->SetUtf8Text(2 * aBytes.size(), [&]() -> std::string_view {
         piece.clear();
         at = WellFormedUtf8(aBytes, at, piece, size_t(1) << 16);
         return piece;

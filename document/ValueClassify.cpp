@@ -1,5 +1,7 @@
 #include "ValueClassify.h"
 
+#include <algorithm>
+
 #include "WideSupport.h"
 #include "XmlDocument.h"
 
@@ -177,10 +179,10 @@ TValueClass ClassifyValue(std::u16string_view aValue) {
   std::u16string_view trimmed = aValue;
   while (!trimmed.empty() && IsSpace(trimmed.front())) trimmed.remove_prefix(1);
   while (!trimmed.empty() && IsSpace(trimmed.back())) trimmed.remove_suffix(1);
-  // A value without line breaks is its own compact form: a value of megabytes is not copied.
-  bool breaks = false;
-  for (const char16_t c : trimmed) breaks |= IsBreak(c);
-  if (aValue.empty() || !IsBase64(breaks ? std::u16string_view(CompactValue(aValue)) : trimmed)) return result;
+  // Base64 as it stands is Base64 compacted too (the check skips line breaks, and blanks make
+  // it fail): only a value with line breaks that fails is compacted (copied) and checked again.
+  const auto hasBreak = [&] { return std::any_of(trimmed.begin(), trimmed.end(), IsBreak); };
+  if (trimmed.empty() || !(IsBase64(trimmed) || (hasBreak() && IsBase64(CompactValue(aValue))))) return result;
   result.Base64 = true;
   result.Bytes = DecodeBase64(aValue);
   return result;

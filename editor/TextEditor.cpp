@@ -232,8 +232,8 @@ void TTextEditor::ReplaceAllText(size_t aSizeHint, const std::function<void()>& 
 void TTextEditor::SetText(std::u16string_view aText) {
   ReplaceAllText(aText.size(), [&] {
     // Handed over in blocks: a big text needs no UTF-8 copy of itself, and APPENDTEXT takes a
-    // length, so NUL characters survive.
-    const size_t kBlock = size_t(1) << 20;
+    // length, so NUL characters survive. A block's buffer stays in the cache.
+    const size_t kBlock = size_t(1) << 16;
     std::string buffer(3 * std::min(kBlock, aText.size()), '\0');
     while (!aText.empty()) {
       // a pair split by the block's end goes whole into the next block

@@ -150,7 +150,7 @@ public:
   // under it telling how much is not shown; everything that reads the text (Text, Line, the
   // selection and copying, search, saving) reads the whole of it. Editable views show every
   // line whole. CutLineCount tells how many lines the view shows cut.
-  static constexpr long cShownLineBytes = 64 * 1024;
+  static constexpr long cShownLineBytes = 16 * 1024;
   int CutLineCount() const { return int(FCuts.size()); }
 
   TColor CaretLineColor() const { return FCaretLineColor; }
