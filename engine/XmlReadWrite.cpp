@@ -93,6 +93,19 @@ inline bool IsPlainValue(char16_t c) {
   const TXMLCharKind k = XmlReaderDetail::cAsciiCharKind[c];
   return k != ckLineFeed && k != ckCarriageReturn && k != ckAmpersand && k != ckLessThan && k != ckInvalid;
 }
+// Indentation handed out as a view: a line break (CR LF, LF or CR) and up to cIndentSpaces
+// spaces.
+constexpr size_t cIndentSpaces = 128;
+struct TIndentTexts {
+  char16_t CRLF[2 + cIndentSpaces] = {};
+  char16_t CR[1 + cIndentSpaces] = {};
+  constexpr TIndentTexts() {
+    CRLF[0] = CR[0] = u'\r';
+    CRLF[1] = u'\n';
+    for (size_t k = 0; k < cIndentSpaces; ++k) CRLF[2 + k] = CR[1 + k] = u' ';
+  }
+};
+constexpr TIndentTexts cIndentTexts;
 
 bool IsDeclarationKind(TXMLReaderTokenType t) { return t == rtOpenXMLDeclaration || t == rtXMLDeclarationAttribute; }
 bool IsStartTagKind(TXMLReaderTokenType t) { return t == rtOpenElement || t == rtAttribute; }
@@ -859,7 +872,7 @@ bool TXMLReader::ReadNextToken(PXMLReaderToken& outToken) {
     outToken = fReaderToken;
     return false;
   }
-  fViewsSet = false;
+  fViewsSet = fValueBlank = false;
   if (!ReadToken()) return false;
   outToken = fReaderToken;
   fLastTokenType = fReaderToken->TokenType;
@@ -900,7 +913,16 @@ inline bool TXMLReader::FastNext() {
     if (!FastAttribute(c)) ScanAttributeFrom(c, true);
     return true;
   }
-  if (IsHeaderKind(fLastTokenType) || b[i] != u'<') return false;
+  if (IsHeaderKind(fLastTokenType)) return false;
+  if (b[i] != u'<') {
+    // text, unless its first code unit is one the token loop looks at first
+    const char16_t t = b[i];
+    if (t == u'/' || t == u'>' || t == u'?' || (t == u'&' && !fReaderSettings->ExpandEntities())) return false;
+    char16_t c;
+    Read(c);  // counts a line break
+    if (!FastText(c)) ScanTextFrom(true, c);
+    return true;
+  }
   const char16_t c = b[i + 1];
   if (c == u'/') {
     r.SkipTo(i + 2);
@@ -1373,6 +1395,8 @@ bool TXMLReader::FastText(char16_t c) {
       std::memcpy(&w, b + j, 8);
       if (w != 0x0020002000200020ull) break;
     }
+    while (j < end && b[j] == u' ') ++j;
+    const int32_t spaces = j;  // b[blanks .. spaces) are spaces
     while (j < end && IsBlank(b[j])) ++j;
     if (j < end && b[j] == u'<' && (c == u'\n' || blanks > start + 1 || lineBreak == lbDoNotProcess)) {
       if (blanks > start + 1)
@@ -1382,15 +1406,22 @@ bool TXMLReader::FastText(char16_t c) {
       fReaderToken->TokenType = rtText;
       std::u16string_view text(b + start, static_cast<size_t>(j - start));
       if (lineBreak != lbDoNotProcess) {
-        fMainBuffer.Clear();
-        fMainBuffer.Add(breakText);
-        fMainBuffer.Add(std::u16string_view(b + blanks, static_cast<size_t>(j - blanks)));
-        text = fMainBuffer.View();
+        const size_t n = static_cast<size_t>(j - blanks);
+        if (fAttributeViews && spaces == j && n <= cIndentSpaces) {
+          text = lineBreak == lbCR ? std::u16string_view(cIndentTexts.CR, 1 + n)
+                                   : std::u16string_view(cIndentTexts.CRLF + 2 - breakText.size(), breakText.size() + n);
+        } else {
+          fMainBuffer.Clear();
+          fMainBuffer.Add(breakText);
+          fMainBuffer.Add(std::u16string_view(b + blanks, n));
+          text = fMainBuffer.View();
+        }
       }
       if (fAttributeViews) {
         fNameView = {};
         fValueView = text;
         fViewsSet = true;
+        fValueBlank = true;
       } else {
         fReaderToken->TokenName.clear();
         SetText(fReaderToken->TokenValue, text.data(), text.size());

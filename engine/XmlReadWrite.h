@@ -290,6 +290,9 @@ public:
   void SetTokenViews(std::vector<TXMLAttributeView>* aAttributeViews);
   std::u16string_view TokenNameView() const { return fNameView; }
   std::u16string_view TokenValueView() const { return fValueView; }
+  // True when the text of the current token is known to be white space only (indentation);
+  // false says nothing.
+  bool TokenValueBlank() const { return fValueBlank; }
   // Lets reading go on after the current document element with brAfterDocumentElement.
   void ResetDocumentElement() { fDocumentElementFound = false; }
 
@@ -402,6 +405,7 @@ private:
   std::vector<TXMLAttributeView>* fAttributeViews = nullptr;
   std::u16string_view fNameView, fValueView;
   bool fViewsSet = false;
+  bool fValueBlank = false;
   // Values of a whole start tag that references changed, one after the other, and for each
   // the attribute's index, where its text starts in fTagValues and its length.
   TXMLTokenBuffer fTagValues{256};

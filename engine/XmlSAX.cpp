@@ -202,7 +202,7 @@ void TSAXParser::RunLoop() {
   while (fParserState == spsRunning && fReader->ReadNextToken(token)) {
     const TXMLReaderTokenType kind = token->TokenType;
     if (kind == rtText || kind == rtEntityReference || kind == rtCData) {
-      Text(fReader->TokenValueView());
+      Text(fReader->TokenValueView(), fReader->TokenValueBlank());
       continue;
     }
     if (!fDataRead) {
@@ -248,9 +248,10 @@ void TSAXParser::StartDocument() {
   SendStartDocument();
 }
 
-void TSAXParser::Text(std::u16string_view aText) {
+// aBlank: the reader knows the text to be white space only, which trimming would take whole.
+void TSAXParser::Text(std::u16string_view aText, bool aBlank) {
   if (!fDataRead) {
-    if (OnlyWhiteSpace(aText)) return;
+    if (aBlank || OnlyWhiteSpace(aText)) return;
     StartDocument();
     if (fParserState != spsRunning) return;
   }
@@ -259,13 +260,17 @@ void TSAXParser::Text(std::u16string_view aText) {
     case wsPreserveAll:
       break;
     case wsPreserveInTextOnly:
-      if (OnlyWhiteSpace(text)) return;
+      if (aBlank || OnlyWhiteSpace(text)) return;
       break;
     case wsAutoTag:
-      if (!SpacePreserved()) text = TrimText(text);
+      if (!SpacePreserved()) {
+        if (aBlank) return;
+        text = TrimText(text);
+      }
       break;
     case wsTrim:
     default:
+      if (aBlank) return;
       text = TrimText(text);
       break;
   }

@@ -172,7 +172,7 @@ private:
   void RunLoop();
   void EndOfParse();
   void StartDocument();
-  void Text(std::u16string_view aText);
+  void Text(std::u16string_view aText, bool aBlank);
   bool SpacePreserved() const;
   void RecordSpace();
 
