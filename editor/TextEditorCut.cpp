@@ -151,7 +151,7 @@ void TTextEditor::EndCuts() {
   if (FCuts.empty()) return;
   for (TCut& cut : FCuts) {
     const long units = Utf16Units(cut.FTail.data(), long(cut.FTail.size()));
-    const std::string note = QStringLiteral("\u2026 the rest of this line, %1 more %2, is not shown; copying and search take it too")
+    const std::string note = QStringLiteral("\u2026 %1 more %2 of this line not shown; copy and search take them")
                                  .arg(QLocale().toString(qlonglong(units)), units == 1 ? "character" : "characters")
                                  .toStdString();
     SendScintilla(SCI_ANNOTATIONSETTEXT, static_cast<unsigned long>(cut.FLine), note.c_str());

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -428,6 +429,11 @@ TEST_F(TextEditorTest, ReadOnlyViewsShowLongLinesCutAndGiveThemWhole) {
       EXPECT_TRUE(QApplication::clipboard()->text() == QString::fromUtf8(c.Text));
     }
   }
+  // The copy key too.
+  QApplication::clipboard()->clear();
+  QKeyEvent copyKey(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+  QApplication::sendEvent(FEditor.get(), &copyKey);
+  EXPECT_TRUE(QApplication::clipboard()->text() == QString::fromUtf8(cases[std::size(cases) - 1].Text));
 
   // A note under the cut line says how much of it is not shown.
   FEditor->SetText(u"a\n" + std::u16string(size_t(kBound), u'x') + u"\u00e9\u00e9 and more\nz");
@@ -436,7 +442,7 @@ TEST_F(TextEditorTest, ReadOnlyViewsShowLongLinesCutAndGiveThemWhole) {
   const long noteLength = FEditor->SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETTEXT, 1L, 0L);
   std::string note(size_t(noteLength), '\0');
   FEditor->SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETTEXT, 1UL, note.data());
-  EXPECT_EQ(note, "\u2026 the rest of this line, 11 more characters, is not shown; copying and search take it too");
+  EXPECT_EQ(note, "\u2026 11 more characters of this line not shown; copy and search take them");
   EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETTEXT, 0L, 0L), 0) << "short lines have none";
   EXPECT_EQ(FEditor->SendScintilla(QsciScintillaBase::SCI_ANNOTATIONGETTEXT, 2L, 0L), 0);
   EXPECT_EQ(FEditor->CaretLine(), 1);
