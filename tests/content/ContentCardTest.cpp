@@ -3,14 +3,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPrinter>
-#include <QProcess>
 #include <QTabBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "ContentBrowser.h"
+#include "PrintedText.h"
 #include "ScratchFile.h"
 #include "ViewerContentCard.h"
 #include "ViewerWnd.h"
@@ -108,14 +107,6 @@ TEST_F(ContentCardTest, RenderedOncePerLoad) {
 TEST_F(ContentCardTest, PrintsThePage) {
   Open(QStringLiteral("doc.xml"), "<r><a>first line</a><b>second line</b></r>");
   ShowContent();
-  const QString pdf = FDir.filePath(QStringLiteral("content.pdf"));
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(pdf);
-  FViewer->Print(printer);
-  QProcess reader;
-  reader.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-  ASSERT_TRUE(reader.waitForFinished(-1));
-  const QString text = QString::fromUtf8(reader.readAllStandardOutput());
+  const QString text = PrintedText(*FViewer, FDir.filePath(QStringLiteral("content.pdf")));
   EXPECT_TRUE(text.contains(QStringLiteral("first line\nsecond line"))) << text.toStdString();
 }

@@ -18,6 +18,7 @@
 #include "ScratchFile.h"
 #include "TextEditor.h"
 #include "ValueClassify.h"
+#include "ViewerParts.h"
 #include "ViewerWnd.h"
 #include "VirtualTree.h"
 
@@ -47,18 +48,11 @@ protected:
   QString WriteFile(const QString& aName, const QByteArray& aBytes) { return WriteScratchFile(FDir.path(), aName, aBytes); }
   template <class T>
   T* Part(const char* aName) const {
-    T* part = FViewer->findChild<T*>(QString::fromLatin1(aName));
-    EXPECT_NE(part, nullptr) << aName;
-    return part;
+    return WindowPart<T>(*FViewer, aName);
   }
   TVirtualTree* Tree() const { return Part<TVirtualTree>("Tree"); }
   const TNodeTree& Nodes() const { return *Tree()->Tree(); }
-  TNodeIndex Find(const QString& aName) const {
-    for (TNodeIndex n = Nodes().First(); n != cNoNode; n = Nodes().Next(n))
-      if (Nodes().Name(n) == U16View(aName)) return n;
-    ADD_FAILURE() << "no node " << aName.left(20).toStdString();
-    return cNoNode;
-  }
+  TNodeIndex Find(const QString& aName) const { return FindNode(Nodes(), U16View(aName)); }
   QAction* MenuAction(QWidget* aOwner, const QString& aText) const {
     for (QAction* a : aOwner->findChildren<QAction*>())
       if (a->text() == aText) return a;

@@ -1,30 +1,20 @@
 // Printing a document window's cards to PDF and reading the PDF back as text.
 #include <QFile>
-#include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include "PrintedText.h"
 #include "ScratchFile.h"
 #include "ViewerWnd.h"
 #include "VirtualTree.h"
 
 namespace {
 
-// The viewer's shown card printed to a PDF file; the text of its pages as pdftotext reads
-// them (pages end with a form feed).
+// The viewer's shown card printed to a PDF file, page by page.
 QStringList PrintedPages(Tmdi_quillon_Viewer& aViewer, const QString& aPdf) {
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(aPdf);
-  printer.setPageSize(QPageSize(QPageSize::A4));
-  aViewer.Print(printer);
-  QProcess reader;
-  reader.start(QStringLiteral("pdftotext"), {aPdf, QStringLiteral("-")});
-  if (!reader.waitForFinished(-1) || reader.exitCode() != 0) return {};
-  QStringList pages = QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\f'));
+  QStringList pages = PrintedText(aViewer, aPdf).split(QLatin1Char('\f'));
   if (!pages.isEmpty() && pages.back().trimmed().isEmpty()) pages.pop_back();
   return pages;
 }

@@ -5,8 +5,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -16,6 +14,8 @@
 #include <sys/stat.h>
 
 #include "Corvane_Dialogs.h"
+#include "QtText.h"
+#include "PrintedText.h"
 #include "ScratchFile.h"
 #include "SearchBox.h"
 #include "TextEditor.h"
@@ -24,7 +24,6 @@
 
 namespace {
 
-QString Q(std::u16string_view aText) { return QString::fromUtf16(aText.data(), qsizetype(aText.size())); }
 
 class SourceCardTest : public testing::Test {
 protected:
@@ -47,7 +46,7 @@ protected:
   }
   void ShowCard(int aCard) { FViewer->findChild<QTabBar*>(QStringLiteral("obTab"))->setCurrentIndex(aCard); }
   TTextEditor* Memo() const { return FViewer->SourceCard()->Memo(); }
-  QString Text() const { return Memo() ? Q(Memo()->Text()) : QStringLiteral("<not built>"); }
+  QString Text() const { return Memo() ? ToQString(Memo()->Text()) : QStringLiteral("<not built>"); }
   QString Panel(const char* aName) const {
     auto* label = FViewer->findChild<QLabel*>(QString::fromLatin1(aName));
     return label ? label->text() : QStringLiteral("<no panel>");
@@ -183,7 +182,7 @@ TEST_F(SourceCardTest, SearchFindsReportsAndRestartsAtTheTop) {
   EXPECT_FALSE(box->Found());
   Key(box, Qt::Key_Return);
   EXPECT_TRUE(box->Found());
-  EXPECT_EQ(Q(Memo()->SelText()), QStringLiteral("Needle"));
+  EXPECT_EQ(ToQString(Memo()->SelText()), QStringLiteral("Needle"));
   EXPECT_EQ(Memo()->CaretLine(), 2);
 
   Key(Memo(), Qt::Key_F3);  // F3 in the view searches on: no more matches
@@ -209,15 +208,7 @@ TEST_F(SourceCardTest, PrintsLineNumbersAndText) {
   xml += "</list>\n";
   Open(QStringLiteral("print.xml"), xml);
   ShowCard(1);
-  const QString pdf = FDir.filePath(QStringLiteral("source.pdf"));
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(pdf);
-  FViewer->Print(printer);
-  QProcess reader;
-  reader.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-  ASSERT_TRUE(reader.waitForFinished(-1));
-  const QString text = QString::fromUtf8(reader.readAllStandardOutput());
+  const QString text = PrintedText(*FViewer, FDir.filePath(QStringLiteral("source.pdf")), {QStringLiteral("-layout")});
   EXPECT_GE(text.count(QLatin1Char('\f')), 2) << "pages";
   // Every line, numbered, in order.
   qsizetype at = 0;

@@ -39,6 +39,7 @@
 #include "SearchBox.h"
 #include "TextEditor.h"
 #include "ValuePicture.h"
+#include "ViewerParts.h"
 #include "ViewerWnd.h"
 #include "VirtualTree.h"
 
@@ -86,19 +87,12 @@ protected:
   QString WriteFile(const QString& aName, const QByteArray& aBytes) { return WriteScratchFile(FDir.path(), aName, aBytes); }
   template <class T>
   T* Part(const char* aName) const {
-    T* part = FViewer->findChild<T*>(QString::fromLatin1(aName));
-    EXPECT_NE(part, nullptr) << aName;
-    return part;
+    return WindowPart<T>(*FViewer, aName);
   }
   TVirtualTree* Tree() const { return Part<TVirtualTree>("Tree"); }
   const TNodeTree& Nodes() const { return *Tree()->Tree(); }
   // The n-th node (0-based) in document order named aName.
-  TNodeIndex Find(std::u16string_view aName, int aNth = 0) const {
-    for (TNodeIndex n = Nodes().First(); n != cNoNode; n = Nodes().Next(n))
-      if (Nodes().Name(n) == aName && aNth-- == 0) return n;
-    ADD_FAILURE() << "no node " << Q(aName).toStdString();
-    return cNoNode;
-  }
+  TNodeIndex Find(std::u16string_view aName, int aNth = 0) const { return FindNode(Nodes(), aName, aNth); }
   void Focus(std::u16string_view aName, int aNth = 0) { Tree()->SetFocusedNode(Find(aName, aNth)); }
   QString Caption() const { return Part<QLabel>("DetailPanelCaption")->text(); }
   QString PathBar() const { return Part<QPushButton>("obPC")->text(); }
