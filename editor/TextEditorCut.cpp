@@ -87,9 +87,13 @@ const char* FindBreak(const char* aFrom, const char* aEnd) {
 void TTextEditor::AppendShown(const char* aBytes, size_t aCount) {
   const auto append = [this](const char* aFrom, const char* aTo) {
     if (aTo == aFrom) return;
+    // The room held back grows once, to what the rest of the text asked for; past that (a size
+    // counted in UTF-16 units falls short for other scripts) the control grows on its own, by
+    // doubling, where room made to measure for each piece would copy the text every time.
     const size_t length = size_t(SendScintilla(SCI_GETLENGTH));
-    if (length + size_t(aTo - aFrom) > FRoom) {
-      FRoom = std::max(length + size_t(aTo - aFrom), FRoomWanted > FHiddenBytes ? FRoomWanted - FHiddenBytes : 0);
+    if (FRoom < FRoomWanted && length + size_t(aTo - aFrom) > FRoom) {
+      FRoom = std::max(length + size_t(aTo - aFrom), FRoomWanted - std::min(FHiddenBytes, FRoomWanted));
+      FRoomWanted = FRoom;
       SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(FRoom));
     }
     SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(aTo - aFrom), aFrom);
