@@ -1,6 +1,7 @@
 #include "XmlFormat.h"
 
 #include "BufferedStreams.h"
+#include "ScopeGuard.h"
 #include "XmlReadWrite.h"
 #include "XmlWriter.h"
 
@@ -39,6 +40,51 @@ void ReplayXMLTokens(TXMLReader& AReader, TXMLWriter& AWriter) {
   }
 }
 
+void ReplayXMLTokenViews(TXMLReader& AReader, TXMLWriter& AWriter) {
+  std::vector<TXMLAttributeView> attributes;
+  AReader.SetTokenViews(&attributes);
+  const TScopeExit recordsAgain([&AReader] { AReader.SetTokenViews(nullptr); });
+  // A start tag the reader took whole comes as its finishing token alone; one it read piece
+  // by piece has already been written up to its attributes.
+  bool tagOpen = false;
+  PXMLReaderToken token = nullptr;
+  while (AReader.ReadNextToken(token)) {
+    switch (token->TokenType) {
+      case rtOpenElement:
+        AWriter.OpenElement(AReader.TokenNameView(), stOpenOnly);
+        tagOpen = true;
+        break;
+      case rtAttribute: AWriter.Attribute(AReader.TokenNameView(), AReader.TokenValueView()); break;
+      case rtFinishOpenElement:
+      case rtFinishOpenElementClose:
+        if (!tagOpen) {
+          AWriter.OpenElement(AReader.TokenNameView(), stOpenOnly);
+          for (const TXMLAttributeView& a : attributes) AWriter.Attribute(a.Name, a.Value);
+        }
+        tagOpen = false;
+        if (token->TokenType == rtFinishOpenElement)
+          AWriter.FinishOpenElement();
+        else
+          AWriter.FinishOpenElementClose();
+        break;
+      case rtCloseElement: AWriter.CloseElement(AReader.TokenNameView(), true); break;
+      case rtText: {
+        if (AReader.TokenValueBlank()) break;
+        const std::u16string_view text = TrimControls(AReader.TokenValueView());
+        if (!text.empty()) AWriter.Text(text, true);
+        break;
+      }
+      case rtEntityReference: AWriter.EntityReference(AReader.TokenNameView()); break;
+      case rtCData: AWriter.CData(AReader.TokenValueView(), true); break;
+      case rtComment: AWriter.Comment(AReader.TokenValueView()); break;
+      case rtProcessingInstruction:
+        AWriter.ProcessingInstruction(AReader.TokenNameView(), AReader.TokenValueView());
+        break;
+      default: break;
+    }
+  }
+}
+
 void StartFormattedDocument(TXMLWriter& AWriter, TEncoding* AEncoding, std::u16string_view AStandAlone) {
   AWriter.SetEncoding(AEncoding);
   AWriter.SetOwnsEncoding(false);
@@ -65,7 +111,7 @@ TEncodingRef FormatInto(TInit&& AInit, TStream& ATarget, std::shared_ptr<ITextPa
     TXMLWriter writer;
     writer.InitStream(&ATarget, false);
     StartFormattedDocument(writer, encoding.get(), declared.StandAlone);
-    ReplayXMLTokens(reader, writer);
+    ReplayXMLTokenViews(reader, writer);
     writer.ReleaseDocument();
   }
   if (AParseError) *AParseError = reader.ParseError();

@@ -22,6 +22,10 @@ class TXMLWriter;
 // U+0020 at both ends) and dropped when nothing is left; text, CDATA, comments and processing
 // instructions start on their own indented line. Writer errors (it is strict) propagate.
 void ReplayXMLTokens(TXMLReader& AReader, TXMLWriter& AWriter);
+// The same output, with the reader handing out its tokens as views for the time of the replay
+// (nothing copied into records; whole start tags come as one token). AReader must not be in
+// that mode already; it is in record mode again afterwards.
+void ReplayXMLTokenViews(TXMLReader& AReader, TXMLWriter& AWriter);
 
 // Sets AWriter up for formatted output into a memory target: AEncoding (not owned), no
 // byte-order mark, two-blank indentation, CR LF line breaks; then writes the declaration with

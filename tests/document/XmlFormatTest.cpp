@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "BufferedStreams.h"
 #include "WideSupport.h"
 #include "XmlFormat.h"
+#include "XmlReadWrite.h"
 #include "XmlUtils.h"
+#include "XmlWriter.h"
 
 namespace {
 
@@ -149,4 +152,113 @@ TEST(FormatXML, FromUtf8InPlaceAsFromUtf16) {
   TBlockStream target;
   EXPECT_THROW(FormatXMLUtf8("<r><!-- a -- b --></r>", target), EXmlWriterInvalidString);
   EXPECT_THROW(FormatXMLUtf8("<?xml version='1.0' encoding='x-other'?><r/>", target), EXmlFormatUnknownEncoding);
+}
+
+namespace {
+
+// One replay of AInput (UTF-8, read as a stream in blocks like the editor's text, or as UTF-16
+// in one piece) in record or view mode: the bytes written, then the reader's error or the
+// writer's refusal, so that partial output and where it stopped are compared together.
+std::string ReplayOnce(std::string_view AInput, bool AStrict, bool AExpand, bool AUtf16, bool AViews) {
+  TXMLReader reader;
+  reader.ReaderSettings().SetStrictXML(AStrict);
+  reader.ReaderSettings().SetExpandEntities(AExpand);
+  TVirtualMemoryStream input;
+  const std::u16string wide = Utf8ToUtf16(AInput);
+  if (AUtf16) {
+    reader.InitXML(wide);
+  } else {
+    input.SetString_UTF8(AInput);
+    reader.InitStream(&input, TEncoding::UTF8());
+  }
+  TMemoryStream target;
+  std::string stop;
+  try {
+    TXMLWriter writer;
+    writer.InitStream(&target, false);
+    StartFormattedDocument(writer, TEncoding::UTF8(), u"");
+    if (AViews)
+      ReplayXMLTokenViews(reader, writer);
+    else
+      ReplayXMLTokens(reader, writer);
+    writer.ReleaseDocument();
+  } catch (const EXmlWriterInvalidString& e) {
+    stop = "writer: " + Utf16ToUtf8(e.Message());
+  }
+  if (const auto& error = reader.ParseError())
+    stop += "reader: " + Utf16ToUtf8(error->GetReason()) + " at " + std::to_string(error->GetLine()) + ":" +
+            std::to_string(error->GetLinePos()) + " [" + Utf16ToUtf8(error->GetSrcText()) + "]";
+  const auto* data = static_cast<const char*>(target.Memory());
+  return std::string(data, static_cast<size_t>(target.Size())) + "\n--\n" + stop;
+}
+
+// Start tags of 0 to 6 attributes (some with references, some empty elements), text with
+// references and indentation, comments, CDATA and PIs, repeated until the document spans many
+// 16 K decoding blocks, the lengths shifting so that every kind of token falls across a block
+// end somewhere; ATail ends it.
+std::string BigDocument(std::string_view ATail) {
+  std::string text = "<?xml version=\"1.0\"?>\n<root>\n";
+  for (int i = 0; text.size() < 200000; ++i) {
+    const std::string pad(static_cast<size_t>(i % 13), 'p');
+    text += "  <item" + pad + " id=\"" + std::to_string(i) + "\"";
+    for (int a = 0; a < i % 7; ++a) text += " a" + std::to_string(a) + "='v" + pad + (a % 2 ? "&amp;&#x4E2D;'" : "'");
+    if (i % 5 == 0) {
+      text += "/>\n";
+      continue;
+    }
+    text += ">";
+    switch (i % 4) {
+      case 0: text += " text " + pad + " &lt;&#65; tail "; break;
+      case 1: text += "<!-- c " + pad + " --><![CDATA[ <x> " + pad + " ]]>"; break;
+      case 2: text += "\n    <?pi " + pad + "?>\n    <in" + pad + ">\xC5\x99</in" + pad + ">\n  "; break;
+      default: break;
+    }
+    text += "</item" + pad + ">\n";
+  }
+  text += ATail;
+  return text;
+}
+
+}  // namespace
+
+// Token views change how the reader hands out tokens (whole start tags as one token, texts
+// left in the block), never what the replay writes or where it stops.
+TEST(FormatXML, TokenViewsReplayAsRecords) {
+  std::vector<std::string> inputs = {
+      "<r a='1'><c>t</c><e/><!--x--></r>",
+      "<!DOCTYPE r [<!ENTITY e \"ent\">]><r x='&e;&amp;'>&e; and &unknown; &#x4E2D;</r><!--after-->",
+      "<r>\n  <a> &amp; &#65;&lt; </a>\n  <b>\t</b>\n\t<c x=\"a\tb\" y='\"' z=\"'&quot;\"/>\r\n</r>",
+      "<r x='\"q\"'><?pi  data?><![CDATA[ <raw> ]]><?empty?><!----></r>",
+      "<r a=\"1\" b=\"2\" c=\"3\n4\"><d e='5' / ><f g='6'/></r>",
+      "<r><a b='1' c='2' b='3'/></r>",                       // repeated attribute
+      "<r><a b='1' c='2 d='3'/></r>",                         // broken tag mid-attributes
+      "<r><a b='1' c=></a></r>",                              // value missing
+      "<r><a b='1' c='&nope;'></a></r>",                      // unknown entity in a value
+      "<r><a b='1'></A></r>",                                 // end tag of another case
+      "<r>\n<a>x</a>\n<b></c>\n<d/></r>",                     // mismatched end tag
+      "<r><a><b></a></r>",                                    // tolerant closes b
+      "<r><!-- a -- b --></r>",                               // the writer refuses the comment
+      "<r a='1'>text",                                        // unclosed at the end
+      "<r><x:y p:q='1' xmlns:p='u'>\xF0\x9F\x98\x80</x:y></r>",
+      "<?xml version='1.0' encoding='windows-1250'?><r a='\xC5\x99'/>",
+      "",
+  };
+  inputs.push_back(BigDocument("</root>"));
+  inputs.push_back(BigDocument("  <last a='1' b='2\n</root>"));
+  inputs.push_back(BigDocument("  <last a='1'></mismatch>\n</root>"));
+  for (size_t k = 0; k < inputs.size(); ++k)
+    for (int mode = 0; mode < 8; ++mode) {
+      const bool strict = mode & 1, expand = !(mode & 2), utf16 = mode & 4;
+      SCOPED_TRACE("input " + std::to_string(k) + (strict ? " strict" : " tolerant") + (expand ? "" : " unexpanded") +
+                   (utf16 ? " utf-16" : " utf-8"));
+      const std::string records = ReplayOnce(inputs[k], strict, expand, utf16, false);
+      const std::string views = ReplayOnce(inputs[k], strict, expand, utf16, true);
+      if (records != views) {
+        size_t at = 0;
+        while (at < records.size() && at < views.size() && records[at] == views[at]) ++at;
+        ADD_FAILURE() << "first difference at byte " << at << " of " << records.size() << "/" << views.size()
+                      << "\nrecords: " << records.substr(at > 80 ? at - 80 : 0, 240)
+                      << "\nviews:   " << views.substr(at > 80 ? at - 80 : 0, 240);
+      }
+    }
 }
