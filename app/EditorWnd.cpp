@@ -25,8 +25,10 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <exception>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -253,14 +255,36 @@ void Twnd_quillon_Editor::LoadFile(const QString& AFilename) {
   TBusyCursor busy;
   const std::u16string name = ToU16(AFilename);
   TEncodingRef declared = DeclaredEncodingOfFile(name);
-  const std::vector<uint8_t> bytes = ReadFileBytes(name);
-  // Decoded by its mark, else as declared; handed to the control as bytes, so a UTF-8 file
-  // goes in without a UTF-16 copy of itself.
+  // Decoded by its mark, else as declared; the first bytes show the mark.
+  TFileStream file(name, fmOpenRead);
+  const int64_t size = file.Size();
+  std::vector<uint8_t> head(static_cast<size_t>(std::min<int64_t>(size, 4)));
+  if (!head.empty()) file.ReadBuffer(head.data(), static_cast<int64_t>(head.size()));
   int markLength = 0;
-  const TEncodingRef decoding = FileBytesEncoding(bytes, declared.get(), markLength);
-  FEncoding = std::move(declared);
-  acClearPaste->setVisible(false);
-  Editor->LoadFromBytes(bytes.data(), bytes.size(), decoding.get());
+  const TEncodingRef decoding = FileBytesEncoding(head, declared.get(), markLength);
+  if (decoding->Kind() == ekUTF8) {
+    // The control holds UTF-8 itself: the file goes in piece by piece as it is read, so a big
+    // file is neither held whole beside the control's copy nor cleared first to be read into.
+    file.Seek(markLength, soBeginning);
+    const size_t total = static_cast<size_t>(size - markLength);
+    size_t left = total;
+    std::string piece(std::min(total, size_t(1) << 24), '\0');
+    FEncoding = std::move(declared);
+    acClearPaste->setVisible(false);
+    Editor->SetUtf8Text(total, [&]() -> std::string_view {
+      const size_t n = std::min(left, piece.size());
+      if (n == 0) return {};
+      file.ReadBuffer(piece.data(), static_cast<int64_t>(n));
+      left -= n;
+      return std::string_view(piece.data(), n);
+    });
+  } else {
+    // other encodings are decoded as a whole
+    const std::vector<uint8_t> bytes = ReadFileBytes(name);
+    FEncoding = std::move(declared);
+    acClearPaste->setVisible(false);
+    Editor->LoadFromBytes(bytes.data(), bytes.size(), decoding.get());
+  }
   SetFilename(AFilename);
   EditorStatusChange();
   SetControls();

@@ -196,6 +196,40 @@ TEST_F(EditorWndTest, AFileIsLoadedInItsDeclaredEncoding) {
   EXPECT_EQ(window->Encoding()->CodePage(), 1250);
 }
 
+// A UTF-8 file goes into the control piece by piece as it is read: the mark is skipped, the
+// pieces join without a seam (a character split by a piece's end included), and files shorter
+// than a mark still load.
+TEST_F(EditorWndTest, AFileIsLoadedWithoutItsMarkAndWhole) {
+  QByteArray big = "<r>";
+  while (big.size() < (1 << 24) - 1) big += "abcdefghijklmnopqrstuvwxyz\r\n";
+  big.truncate((1 << 24) - 1);
+  big += "\xC3\xA9</r>";  // the second piece starts inside the character
+  QByteArray utf16("\xFF\xFE<\0r\0/\0>\0", 10);
+  const struct {
+    const char* Name;
+    QByteArray Stored;
+    QByteArray Shown;  // the control's UTF-8
+  } cases[] = {
+      {"empty", "", ""},
+      {"shorter than a mark", "<", "<"},
+      {"the mark alone", cUtf8Mark, ""},
+      {"UTF-8 with its mark", cUtf8Mark + cSmallDocument, cSmallDocument},
+      {"UTF-8 without a declaration", "<r>\xC3\xA9</r>", "<r>\xC3\xA9</r>"},
+      {"UTF-16 by its mark", utf16, "<r/>"},
+      {"more than one piece", big, big},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const QString path = WriteFile(QString("m%1.xml").arg(n++), c.Stored);
+    auto window = Edit(path);
+    const std::string_view shown = window->Editor->Utf8Text();
+    EXPECT_TRUE(shown == std::string_view(c.Shown.constData(), size_t(c.Shown.size())))
+        << c.Name << ": " << shown.size() << " bytes shown of " << c.Shown.size();
+    EXPECT_FALSE(window->Editor->Modified()) << c.Name;
+  }
+  EXPECT_TRUE(FBoxes.empty());
+}
+
 TEST_F(EditorWndTest, TextThatIsNotWellFormedIsNotSavedAndTheCaretGoesToTheError) {
   const QString path = WriteFile("bad.xml", cSmallDocument);
   auto window = Edit(path);
