@@ -45,23 +45,28 @@ void ReplayXMLTokenViews(TXMLReader& AReader, TXMLWriter& AWriter) {
   AReader.SetTokenViews(&attributes);
   const TScopeExit recordsAgain([&AReader] { AReader.SetTokenViews(nullptr); });
   // A start tag the reader took whole comes as its finishing token alone; one it read piece
-  // by piece has already been written up to its attributes.
+  // by piece has already been written up to its attributes. A broken tag may never finish, so
+  // any other token ends the piece-by-piece one: a whole tag after it is still written.
   bool tagOpen = false;
   PXMLReaderToken token = nullptr;
   while (AReader.ReadNextToken(token)) {
+    const bool inTag = tagOpen;
+    tagOpen = false;
     switch (token->TokenType) {
       case rtOpenElement:
         AWriter.OpenElement(AReader.TokenNameView(), stOpenOnly);
         tagOpen = true;
         break;
-      case rtAttribute: AWriter.Attribute(AReader.TokenNameView(), AReader.TokenValueView()); break;
+      case rtAttribute:
+        AWriter.Attribute(AReader.TokenNameView(), AReader.TokenValueView());
+        tagOpen = inTag;
+        break;
       case rtFinishOpenElement:
       case rtFinishOpenElementClose:
-        if (!tagOpen) {
+        if (!inTag) {
           AWriter.OpenElement(AReader.TokenNameView(), stOpenOnly);
           for (const TXMLAttributeView& a : attributes) AWriter.Attribute(a.Name, a.Value);
         }
-        tagOpen = false;
         if (token->TokenType == rtFinishOpenElement)
           AWriter.FinishOpenElement();
         else

@@ -239,6 +239,7 @@ TEST(FormatXML, TokenViewsReplayAsRecords) {
       "<r><a><b></a></r>",                                    // tolerant closes b
       "<r><!-- a -- b --></r>",                               // the writer refuses the comment
       "<r a='1'>text",                                        // unclosed at the end
+      "<r ?>\n<r a=\"1\" b='&lt;'>t</r>",                       // a tag that never finishes, then a whole one
       "<r><x:y p:q='1' xmlns:p='u'>\xF0\x9F\x98\x80</x:y></r>",
       "<?xml version='1.0' encoding='windows-1250'?><r a='\xC5\x99'/>",
       "",
