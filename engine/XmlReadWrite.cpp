@@ -773,6 +773,19 @@ void TXMLReader::SetTokenViews(std::vector<TXMLAttributeView>* aAttributeViews) 
   fNameView = fValueView = {};
 }
 
+// The value of a token without a name (text, comment, CDATA) that a fast path read: a view for
+// the event parser, otherwise copied into the record.
+void TXMLReader::SetTokenValue(std::u16string_view aValue) {
+  if (fAttributeViews) {
+    fNameView = {};
+    fValueView = aValue;
+    fViewsSet = true;
+  } else {
+    fReaderToken->TokenName.clear();
+    SetText(fReaderToken->TokenValue, aValue.data(), aValue.size());
+  }
+}
+
 // The views of a token that a general scan put into its record; at the end of a header, the
 // attributes the attribute list gathered.
 void TXMLReader::ViewsFromRecords() {
@@ -1354,14 +1367,7 @@ bool TXMLReader::FastDelimited(TXMLReaderTokenType aKind, std::u16string_view aC
         r.SkipTo(j + 1);
       const std::u16string_view body(b + start, static_cast<size_t>(j + 1 - wl - start));
       fReaderToken->TokenType = aKind;
-      if (fAttributeViews) {
-        fNameView = {};
-        fValueView = body;
-        fViewsSet = true;
-      } else {
-        fReaderToken->TokenName.clear();
-        SetText(fReaderToken->TokenValue, body.data(), body.size());
-      }
+      SetTokenValue(body);
       return true;
     }
     if (c == u'\r' || c == u'\n') {
@@ -1417,15 +1423,8 @@ bool TXMLReader::FastText(char16_t c) {
           text = fMainBuffer.View();
         }
       }
-      if (fAttributeViews) {
-        fNameView = {};
-        fValueView = text;
-        fViewsSet = true;
-        fValueBlank = true;
-      } else {
-        fReaderToken->TokenName.clear();
-        SetText(fReaderToken->TokenValue, text.data(), text.size());
-      }
+      SetTokenValue(text);
+      fValueBlank = fAttributeViews != nullptr;
       return true;
     }
   }
@@ -1500,14 +1499,7 @@ bool TXMLReader::FastText(char16_t c) {
     text = fMainBuffer.View();
   }
   fReaderToken->TokenType = rtText;
-  if (fAttributeViews) {
-    fNameView = {};
-    fValueView = text;
-    fViewsSet = true;
-  } else {
-    fReaderToken->TokenName.clear();
-    SetText(fReaderToken->TokenValue, text.data(), text.size());
-  }
+  SetTokenValue(text);
   return true;
 }
 

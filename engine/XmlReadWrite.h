@@ -358,6 +358,7 @@ private:
   int32_t FastReference(const char16_t* b, int32_t i, int32_t end, TXMLTokenBuffer& aOut) const;
   bool FastWholeStartTag(int32_t aNameStart);
   void ViewsFromRecords();
+  void SetTokenValue(std::u16string_view aValue);
 
   bool IsRepeatedAttribute(std::u16string_view aName);
   // aKey is HeaderNameKey(aName).
